@@ -1,0 +1,81 @@
+#include "cli/messages.h"
+
+#include <cstdio>
+
+// Printed with the program name and version in its first line. It ends
+// without a line break.
+static const char kUsageFormat[] =
+    "%s %s\n"
+    "\n"
+    "Tool to extract textures (images) from PIX files of Carmageddon and Splat Pack\n"
+    "\n"
+    "USAGE:\n"
+    "velmire src_folder dst_folder <palette_type> [-r <organizational_mode> -topdown -noenum -nopixpackname <extension_mode>]\n"
+    "\n"
+    "MANDATORY PARAMETERS:\n"
+    "src_folder: absolute path (folder) where pixpack files are\n"
+    "dst_folder: absolute path (folder) where BMP files will be written\n"
+    "<palette_type>: color palette to be written within BMP files:\n"
+    "{\n"
+    " -menupal: color palette used on Carmageddon menues\n"
+    " -racepal: color palette used on Carmageddon gameplay (on race)\n"
+    "}\n"
+    "\n"
+    "OPTIONAL PARAMETERS (these can be input on any order):\n"
+    "-r: Find PIX files recursively from source folder (through folders)\n"
+    "<organizational_mode>: Way to organize BMP files:\n"
+    "{\n"
+    " -folder: create a folder by each pixpack file with his name\n"
+    " -file: don't create folders. Pixpack name will be on the BMP filename\n"
+    "}\n"
+    "-topdown: Write BMP files in top-down row order. Not supported in Hexlace and Rimforge\n"
+    "-noenum: do not enumerate textures in BMP filename by each pixpack file read\n"
+    "-nopixpackname: don't write the pixpack name on the BMP filenames\n"
+    "<extension_mode>: way to write filename extension:\n"
+    "{\n"
+    " -extoriginal: write the BMP file with the original extension texture filename. Example: if texture filename is \"go.pix\", the BMP file will be \"go.pix\"\n"
+    " -extbmp: replace the original extension texture filename with '.bmp'. Example: if texture filename is \"go.pix\", the resulting BMP file will be \"go.bmp\"\n"
+    " -extbmp2: replace the original extension texture filename with '.bmp', or add it if it doesn't have it. Example: if texture filename is \"go\", the resulting BMP file will be \"go.bmp\"\n"
+    " -extaddbmp: add the extension '.bmp' to the original texture filename. Example: if texture filename is \"go.pix\", the BMP file will be \"go.pix.bmp\"\n"
+    "}\n"
+    "\n"
+    "EXAMPLES OF USAGE:\n"
+    "Extract all textures (recursively) from the Carmageddon CD with race palette:\n"
+    "  velmire D:\\data C:\\carmatextures -racepal -r\n"
+    "Extract all textures (recursively) from the Carmageddon CD with race palette and write the output (details about each texture extracted, and the total number of they) to a text file:\n"
+    "  velmire D:\\data C:\\carmatextures -racepal -r > report.txt\n"
+    "\n"
+    "Check README.RTF for full documentation, more examples of usage and technical details of Velmire.";
+
+static const char kCaption[] =
+    "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n"
+    "3B = True color (3 bytes per pixel)\n4B = True color (4 bytes per pixel)\n"
+    "An exclamation '!' before the texture type caption indicates the texture is not well "
+    "formed because it needs some additional padding bytes on the pixel array, so probably, "
+    "the resulting texture will be not visible by an image viewer\n";
+
+void print_usage(FILE* out) {
+  std::fprintf(out, kUsageFormat, kProgramName, kProgramVersion);
+}
+
+// One line of the totals table: the count, then how many of them are not
+// well formed when there are any.
+static void print_total(FILE* out, const char* format, int32_t count, int32_t not_well_formed) {
+  std::fprintf(out, format, count);
+  if (not_well_formed != 0) std::fprintf(out, " (%d are not well formed)", not_well_formed);
+}
+
+void print_caption_and_totals(FILE* out, const ExtractionTotals& totals) {
+  std::fputs(kCaption, out);
+  std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d\n",
+               totals.normal + totals.splat_pack + totals.true_colour_3 + totals.true_colour_4);
+  print_total(out, "Normal (with 256 colour palette):            %d", totals.normal,
+              totals.normal_not_well_formed);
+  print_total(out, "\nSplat Pack (with 256 colour palette):        %d", totals.splat_pack,
+              totals.splat_pack_not_well_formed);
+  print_total(out, "\nTrue colour (no palette, 3 bytes per pixel): %d", totals.true_colour_3,
+              totals.true_colour_3_not_well_formed);
+  print_total(out, "\nTrue colour (no palette, 4 bytes per pixel): %d", totals.true_colour_4,
+              totals.true_colour_4_not_well_formed);
+  std::fputs("\n", out);
+}

@@ -1,0 +1,12 @@
+// The fixed texts of the run: usage, caption and totals.
+#pragma once
+
+#include <cstdio>
+
+#include "common/run_context.h"
+
+inline constexpr const char* kProgramName = "velmire";
+inline constexpr const char* kProgramVersion = "1.0";
+
+void print_usage(FILE* out);
+void print_caption_and_totals(FILE* out, const ExtractionTotals& totals);

@@ -1,0 +1,69 @@
+#include "pix/pix_blocks.h"
+
+#include <bit>
+#include <cstring>
+
+// Fields are loaded in host order and then byte-swapped, which turns the
+// file's big-endian values into host values on the little-endian machines
+// the program is built for.
+static_assert(std::endian::native == std::endian::little, "PIX decoding assumes a little-endian host");
+
+uint16_t swap16(uint16_t value) {
+  return static_cast<uint16_t>((value >> 8) | (value << 8));
+}
+
+uint32_t swap32(uint32_t value) {
+  return (value >> 24) | ((value >> 8) & 0x0000FF00u) | ((value << 8) & 0x00FF0000u) | (value << 24);
+}
+
+static uint16_t load16(const uint8_t* bytes) {
+  uint16_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+static uint32_t load32(const uint8_t* bytes) {
+  uint32_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+int decode_header_block(std::span<const uint8_t> file, uint64_t offset, PixHeader* header) {
+  if (offset > file.size() || file.size() - offset < kHeaderFixedBytes) return kBlockTruncated;
+  const uint8_t* block = file.data() + offset;
+  // The name runs to the first zero byte, which must lie inside the file.
+  const uint8_t* name = block + kHeaderFixedBytes;
+  size_t room = file.size() - offset - kHeaderFixedBytes;
+  const void* terminator = std::memchr(name, 0, room);
+  if (terminator == nullptr) return kBlockTruncated;
+
+  header->block_type = swap32(load32(block + 0));
+  header->block_length = swap32(load32(block + 4));
+  header->PixType = block[8];
+  header->row_bytes = swap16(load16(block + 9));
+  header->width = swap16(load16(block + 11));
+  header->height = swap16(load16(block + 13));
+  header->spare1 = swap16(load16(block + 15));
+  header->spare2 = swap16(load16(block + 17));
+  header->name = std::string_view(reinterpret_cast<const char*>(name),
+                                  static_cast<const uint8_t*>(terminator) - name);
+  return kBlockDecoded;
+}
+
+int decode_pixel_block(std::span<const uint8_t> file, uint64_t offset, PixPixels* pixels) {
+  if (offset > file.size() || file.size() - offset < kPixelFixedBytes) return kBlockTruncated;
+  const uint8_t* block = file.data() + offset;
+  uint32_t element_count = swap32(load32(block + 8));
+  uint32_t element_size = swap32(load32(block + 12));
+  uint64_t byte_count = uint64_t{element_count} * element_size;
+  auto to_file_end = file.subspan(offset + kPixelFixedBytes);
+  if (byte_count > to_file_end.size()) return kBlockTruncated;
+
+  pixels->block_type = swap32(load32(block + 0));
+  pixels->block_length = swap32(load32(block + 4));
+  pixels->element_count = element_count;
+  pixels->element_size = element_size;
+  pixels->pixels = to_file_end.first(byte_count);
+  pixels->to_file_end = to_file_end;
+  return kBlockDecoded;
+}

@@ -1,0 +1,32 @@
+// The folder walk: lists a source folder, recognises PIX files by their
+// signature, runs the texture sequence over each and, with recursion on,
+// walks every subfolder into the matching destination subfolder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/path_buffer.h"
+#include "common/run_context.h"
+#include "platform/platform.h"
+
+// The folders being walked, innermost first, so that a link back into one of
+// them is recognised instead of followed without end.
+struct FolderChain {
+  FolderId id;
+  const FolderChain* parent = nullptr;
+};
+
+// Walks one folder. `source` ends in one separator; `destination` is the
+// caller's buffer, ending in one separator, and is set back after each PIX
+// file. Returns 0 when the listing was read to its end, 1 when this folder's
+// walk ended early (its parent goes on), or 2, 3 or 4 when the whole walk
+// must end.
+int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunContext& context,
+                   const FolderChain* ancestors = nullptr);
+
+// The order entries are handled in: bytes compared with a-z folded to A-Z,
+// ties broken by the raw bytes, so that every file system gives the same
+// report.
+bool listing_order(std::string_view a, std::string_view b);

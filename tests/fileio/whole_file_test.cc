@@ -1,0 +1,127 @@
+#include "fileio/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+#include "test_support.h"
+
+namespace {
+
+// Runs `body` with an error stream and returns what it printed there.
+template <typename Body>
+std::string captured_err(Body body) {
+  FILE* err = std::tmpfile();
+  body(err);
+  std::rewind(err);
+  std::string text;
+  int c;
+  while ((c = std::fgetc(err)) != EOF) text += static_cast<char>(c);
+  std::fclose(err);
+  return text;
+}
+
+const std::vector<uint8_t> kExpected = {1, 2, 3, 4};
+
+TEST(CompareFilePrefix, OnlyTheFirstBytesCountAndShortFilesAreSilent) {
+  TempDir dir;
+  write_file(dir.path / "exact", std::vector<uint8_t>{1, 2, 3, 4});
+  write_file(dir.path / "longer", std::vector<uint8_t>{1, 2, 3, 4, 9, 9});
+  write_file(dir.path / "short", std::vector<uint8_t>{1, 2, 3});
+  write_file(dir.path / "empty", std::vector<uint8_t>{});
+  write_file(dir.path / "differs", std::vector<uint8_t>{1, 2, 3, 5});
+  auto compare = [&](const char* name) {
+    int result = -1;
+    std::string err = captured_err([&](FILE* e) {
+      result = compare_file_prefix(dir.sub(name).c_str(), kExpected, e);
+    });
+    EXPECT_EQ(err, "") << name;
+    return result;
+  };
+  EXPECT_EQ(compare("exact"), 0);
+  EXPECT_EQ(compare("longer"), 0);
+  EXPECT_EQ(compare("short"), 2);
+  EXPECT_EQ(compare("empty"), 2);
+  EXPECT_EQ(compare("differs"), 2);
+}
+
+TEST(CompareFilePrefix, AMissingFileIsReportedWithoutALineBreak) {
+  TempDir dir;
+  std::string path = dir.sub("missing");
+  int result = -1;
+  std::string err = captured_err([&](FILE* e) { result = compare_file_prefix(path.c_str(), kExpected, e); });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(err, "Couldn't read file " + path);
+}
+
+TEST(ReadWholeFile, LoadsEveryByteAndRefusesEmptyOrMissingFiles) {
+  TempDir dir;
+  std::vector<uint8_t> content(100000);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(i * 7);
+  write_file(dir.path / "data", content);
+  LoadedFile file;
+  ASSERT_EQ(read_whole_file(dir.sub("data").c_str(), &file, stderr), 0);
+  EXPECT_EQ(std::vector<uint8_t>(file.bytes, file.bytes + file.size), content);
+  release_loaded_file(&file);
+
+  write_file(dir.path / "empty", std::vector<uint8_t>{});
+  std::string empty = dir.sub("empty");
+  std::string err = captured_err([&](FILE* e) { EXPECT_EQ(read_whole_file(empty.c_str(), &file, e), 1); });
+  EXPECT_EQ(file.bytes, nullptr);
+  // A short read names the file, then the error description on the same line.
+  EXPECT_EQ(err.rfind("Couldn't read from file " + empty + "The following error has ocurred: ", 0), 0u) << err;
+  EXPECT_EQ(err.back(), '\n');
+
+  std::string missing = dir.sub("missing");
+  err = captured_err([&](FILE* e) { EXPECT_EQ(read_whole_file(missing.c_str(), &file, e), 1); });
+  EXPECT_EQ(err, "Couldn't read file " + missing);
+}
+
+TEST(WriteWholeFile, ReplacesTheWholeContent) {
+  TempDir dir;
+  fs::path path = dir.path / "out.bin";
+  write_file(path, std::string(50, 'x'));
+  const uint8_t data[] = {'a', 'b', 'c'};
+  EXPECT_EQ(write_whole_file(path.string().c_str(), data, 3, 1, stderr), 0);
+  EXPECT_EQ(read_file(path), std::vector<uint8_t>({'a', 'b', 'c'}));
+}
+
+TEST(WriteWholeFile, ReportsFilesThatCannotBeOpenedOrWritten) {
+  TempDir dir;
+  std::string inside_missing = dir.sub("missing") + sep() + "out.bin";
+  const uint8_t data[] = {1, 2, 3};
+  std::string err = captured_err([&](FILE* e) {
+    EXPECT_EQ(write_whole_file(inside_missing.c_str(), data, 3, 1, e), 1);
+  });
+  EXPECT_EQ(err, "Cannot open file " + inside_missing + " for writing");
+
+#ifdef __linux__
+  // A write larger than the stream's buffer fails at once on a full device;
+  // a small one only when the file is closed.
+  std::vector<uint8_t> big(1 << 20);
+  err = captured_err([&](FILE* e) {
+    EXPECT_EQ(write_whole_file("/dev/full", big.data(), static_cast<uint32_t>(big.size()), 1, e), 1);
+  });
+  EXPECT_EQ(err, "Cannot write to file /dev/full\nError: : No space left on device\n");
+  err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file("/dev/full", data, 3, 1, e), 1); });
+  EXPECT_EQ(err, "Error closing the file /dev/full");
+#endif
+}
+
+TEST(CreatePathFolders, CreatesEachFolderBeforeTheLastSeparatorOnly) {
+  TempDir dir;
+  const std::string s = sep();
+  create_path_folders(dir.str() + s + "a" + s + "b" + s + "c", kPathSeparator);
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/b/"}));
+  create_path_folders(dir.str() + s + "a" + s + "b" + s + "d" + s, kPathSeparator);
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/b/", "a/b/d/"}));
+  // Existing folders are passed over; a name without a separator creates nothing.
+  create_path_folders(dir.str() + s + "a" + s, kPathSeparator);
+  create_path_folders("no-separator-here", kPathSeparator);
+  EXPECT_FALSE(fs::exists("no-separator-here"));
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/b/", "a/b/d/"}));
+}
+
+}  // namespace

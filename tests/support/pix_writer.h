@@ -1,0 +1,54 @@
+// Builds PIX files block by block, the way the game's tools lay them out:
+// the signature, then for each pixelmap a header block and a pixel block
+// followed by an 8-byte end chunk that the pixel block's length word covers.
+// Used by the tests, the sample generator, the benchmark and the fuzzing
+// seeds; never by the program itself.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PixFile {
+  std::vector<uint8_t> bytes;
+};
+
+// A file holding only the signature.
+PixFile start_pix_file();
+
+void append_be16(std::vector<uint8_t>* bytes, uint16_t value);
+void append_be32(std::vector<uint8_t>* bytes, uint32_t value);
+
+// A header block: type word 0x03, the length word real files carry
+// (11 + name length + 1), the fields and the name with its zero.
+void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint16_t width,
+                      uint16_t height, std::string_view name);
+
+// The 8-byte chunk that ends every pixelmap in real files.
+inline constexpr uint8_t kEndChunk[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+
+// A pixel block whose count x size pixel bytes are `pixels`, followed by the
+// `trailer` bytes, which its length word covers so that a reader passes
+// over them.
+void add_pixel_block(PixFile* file, uint32_t element_count, uint32_t element_size,
+                     std::span<const uint8_t> pixels,
+                     std::span<const uint8_t> trailer = kEndChunk);
+
+// Raw bytes, for blocks no well-formed file holds.
+void add_bytes(PixFile* file, std::span<const uint8_t> bytes);
+
+// Bytes per pixel of a pixel type (1 for 8-bit, 3, 4).
+uint32_t pix_type_bytes(uint8_t pix_type);
+
+// One "12" texture: a header and a pixel block of width x height pixels with
+// rows of width x bytes-per-pixel bytes.
+void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t height,
+                 std::string_view name, std::span<const uint8_t> pixels);
+
+// One "1122" texture as the game stores it: the 8-bit image's header, the
+// header of its 1x256 true colour palette, the palette's pixel block (with
+// the 8-byte chunk real files put after it), then the image's pixel block.
+void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
+                            std::string_view name, std::span<const uint8_t> pixels);

@@ -1,0 +1,55 @@
+// Helpers for tests that run the whole program in-process over folder trees
+// built in a temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed (with all it
+// holds) when the object goes away.
+struct TempDir {
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  fs::path path;
+  // The path as the program takes it: a string with the platform separator.
+  std::string str() const { return path.string(); }
+  std::string sub(const std::string& relative) const { return (path / relative).string(); }
+};
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the program with these arguments (the program name is added in
+// front) and captures both streams.
+RunResult run_velmire(const std::vector<std::string>& arguments);
+
+void write_file(const fs::path& path, std::span<const uint8_t> bytes);
+void write_file(const fs::path& path, const std::string& text);
+std::vector<uint8_t> read_file(const fs::path& path);
+
+// Every file and folder under `root`, as sorted relative paths with '/'
+// between their parts; folders end in '/'.
+std::vector<std::string> list_tree(const fs::path& root);
+
+// The platform separator as a string, for building expected messages.
+std::string sep();
+
+// The tests that read files nobody here made look for them in the shared
+// fixtures folder beside the repository. Returns an empty path when it is
+// not there (such tests then skip).
+fs::path shared_fixture(const std::string& relative);
+
+// True when the process can read and write anything whatever the
+// permissions (root), so permission tests cannot fail as they should.
+bool permissions_are_ignored();

@@ -1,0 +1,87 @@
+#include "walk/extract_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+TEST(ListingOrder, FoldsLowerCaseOntoUpperCaseAndBreaksTiesByRawBytes) {
+  std::vector<std::string> names = {"b", "B", "a_", "A", "aB", "Ab", "[", "_", "a", "~", "Z", "z1"};
+  std::sort(names.begin(), names.end(), listing_order);
+  // '[' and '_' lie between 'Z' and 'a': folded, they sort after every letter.
+  EXPECT_EQ(names, std::vector<std::string>({"A", "a", "Ab", "aB", "a_", "B", "b", "Z", "z1", "[",
+                                             "_", "~"}));
+}
+
+#ifndef _WIN32
+// A link to nowhere is an entry whose file cannot be opened: the signature
+// test reports it and the rest of that folder is not visited.
+void dangling_link(const fs::path& path) {
+  fs::create_symlink("nowhere-" + path.filename().string(), path);
+}
+
+TEST(FolderWalk, AFileThatCannotBeCheckedEndsOnlyItsOwnFolder) {
+  TempDir dir;
+  fs::path src = dir.path / "src";
+  for (const char* folder : {"a", "b", "B"}) fs::create_directories(src / folder);
+  dangling_link(src / "b" / "x");
+  dangling_link(src / "B" / "y");
+  dangling_link(src / "B" / "z");  // after y: never reached
+  dangling_link(src / "a" / "w");
+  const std::string s = sep();
+  auto message = [&](const std::string& relative) {
+    std::string path = dir.sub("src") + s + relative;
+    return "Couldn't read file " + path + "Could not check if the file " + path + " is a correct PIX\n";
+  };
+
+  RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-r"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, message("a" + s + "w") + message("B" + s + "y") + message("b" + s + "x"));
+
+  // Without recursion the subfolders are not even listed.
+  result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+}
+
+TEST(FolderWalk, ALinkBackToAnAncestorIsSkippedWithAMessage) {
+  TempDir dir;
+  fs::path src = dir.path / "src";
+  fs::create_directories(src / "a" / "b");
+  fs::create_directory_symlink("..", src / "a" / "b" / "up1");
+  fs::create_directory_symlink("..", src / "a" / "b" / "up2");
+  fs::create_directory_symlink(src, src / "a" / "top");
+  const std::string s = sep();
+  RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-r"});
+  EXPECT_EQ(result.status, 0);
+  std::string a = dir.sub("src") + s + "a" + s;
+  auto skipped = [](const std::string& path) {
+    return "Skipped folder " + path + ": it leads back into a folder that is being walked\n";
+  };
+  EXPECT_EQ(result.err, skipped(a + "b" + s + "up1" + s) + skipped(a + "b" + s + "up2" + s) +
+                            skipped(a + "top" + s));
+  EXPECT_FALSE(fs::exists(dir.path / "dst" / "a"));  // the walk itself creates no folders
+}
+#endif
+
+TEST(FolderWalk, EntriesWhosePathWouldNotFitAreSkipped) {
+  TempDir dir;
+  const std::string s = sep();
+  // Enough to pass 259 characters with the temporary folder's own path.
+  std::string long_folder(std::max<size_t>(10, 250 - dir.str().size()), 'f');
+  std::string long_name(40, 'n');
+  fs::create_directories(dir.path / "src" / long_folder / long_name);
+  write_file(dir.path / "src" / long_folder / (long_name + ".pix"), std::string(20, 'x'));
+  RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-r"});
+  EXPECT_EQ(result.status, 0);
+  std::string folder = dir.sub("src") + s + long_folder + s;
+  EXPECT_EQ(result.err, "ERROR: The path " + folder + long_name + " is too long\n" +
+                            "ERROR: The path " + folder + long_name + ".pix is too long\n");
+}
+
+}  // namespace
