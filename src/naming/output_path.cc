@@ -1,5 +1,80 @@
 #include "naming/output_path.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "fileio/whole_file.h"
+#include "naming/extension.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Room for a name of 259 characters plus the longest extension an edit can
+// add (a full stop and three letters) and the terminator.
+constexpr size_t kNameBufferSize = kPathBufferSize + 4;
+
+constexpr std::string_view kNamelessName = "no_name";
+constexpr std::string_view kExtension = "BMP";
+
+// The texture name with every '/' and '\' replaced by '_', on every
+// platform: a name is a file name, never a path. Returns false when the
+// name does not fit a path buffer.
+bool copy_texture_name(std::string_view name, char* copy) {
+  if (name.size() > kMaxPathLength) return false;
+  for (size_t i = 0; i < name.size(); ++i) copy[i] = (name[i] == '/' || name[i] == '\\') ? '_' : name[i];
+  copy[name.size()] = '\0';
+  return true;
+}
+
+// The file name of a texture without a name: no_name for the first of its
+// PIX file, then no_name_02, no_name_03, ... Modes 1 and 2 end the later ones
+// in an upper-case .BMP; mode 3 lets add_extension choose (the last letter
+// is the lower-case e, so .bmp).
+bool nameless_file_name(int32_t count, uint8_t extension_mode, char* name) {
+  std::span<char> buffer(name, kNameBufferSize);
+  if (count == 1) {
+    std::snprintf(name, kNameBufferSize, "%s", kNamelessName.data());
+    return extension_mode == kExtOriginal || add_extension(buffer, kExtension);
+  }
+  switch (extension_mode) {
+    case kExtOriginal:
+      std::snprintf(name, kNameBufferSize, "%s_%.*d", kNamelessName.data(), 2, count);
+      return true;
+    case kExtBmp:
+    case kExtBmp2:
+      std::snprintf(name, kNameBufferSize, "%s_%.*d.%s", kNamelessName.data(), 2, count, kExtension.data());
+      return true;
+    default:
+      std::snprintf(name, kNameBufferSize, "%s_%.*d", kNamelessName.data(), 2, count);
+      return add_extension(buffer, kExtension);
+  }
+}
+
+// The file name of a named texture, its extension edited by the mode.
+bool named_file_name(const char* texture_name, uint8_t extension_mode, char* name) {
+  std::span<char> buffer(name, kNameBufferSize);
+  std::strcpy(name, texture_name);
+  switch (extension_mode) {
+    case kExtOriginal:
+      return true;
+    case kExtBmp:
+      return replace_extension(buffer, kExtension);
+    case kExtBmp2:
+      return std::strchr(name, '.') != nullptr ? replace_extension(buffer, kExtension)
+                                               : add_extension(buffer, kExtension);
+    default:
+      return add_extension(buffer, kExtension);
+  }
+}
+
+int refuse_too_long(const TextureLabel& label, FILE* err) {
+  std::fprintf(err, "ERROR in file %s, texture %d (%.*s): the output path is too long\n",
+               label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
+  return 1;
+}
+
+}  // namespace
+
 void begin_output_folders(OutputFolders* folders, PathBuffer* destination) {
   folders->destination = destination;
   folders->saved_destination = *destination;
@@ -8,4 +83,42 @@ void begin_output_folders(OutputFolders* folders, PathBuffer* destination) {
 
 void restore_destination(OutputFolders* folders) {
   *folders->destination = folders->saved_destination;
+}
+
+int compose_output_path(OutputFolders* folders, const TextureLabel& label,
+                        int32_t* nameless_count, const RunContext& context) {
+  const RunOptions& options = context.options;
+  const bool first_texture = label.number == 1;
+  const char separator[] = {kPathSeparator, '\0'};
+  PathBuffer* destination = folders->destination;
+  PathBuffer* output = &folders->output_path;
+
+  if (first_texture) *destination = folders->saved_destination;
+  if (options.organizational_mode == kFolderMode) {
+    if (first_texture && !path_append(destination, label.entry_name, separator))
+      return refuse_too_long(label, context.err);
+    *output = *destination;
+  } else {
+    *output = *destination;
+    if (options.pixpack_name == 1 && !path_append(output, label.entry_name, " - "))
+      return refuse_too_long(label, context.err);
+  }
+
+  if (options.enumerate == 1) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%.*d. ", 4, label.number);
+    if (!path_append(output, number)) return refuse_too_long(label, context.err);
+  }
+
+  char texture_name[kPathBufferSize];
+  if (!copy_texture_name(label.name, texture_name)) return refuse_too_long(label, context.err);
+  char file_name[kNameBufferSize];
+  bool named = texture_name[0] != '\0';
+  if (!named) ++*nameless_count;
+  bool composed = named ? named_file_name(texture_name, options.extension_mode, file_name)
+                        : nameless_file_name(*nameless_count, options.extension_mode, file_name);
+  if (!composed || !path_append(output, file_name)) return refuse_too_long(label, context.err);
+
+  if (first_texture) create_path_folders(path_view(*destination), kPathSeparator);
+  return 0;
 }

@@ -22,3 +22,14 @@ void begin_output_folders(OutputFolders* folders, PathBuffer* destination);
 
 // Sets the destination back to what the level received, after a PIX file.
 void restore_destination(OutputFolders* folders);
+
+// Composes the BMP file's path for a completed texture into
+// folders->output_path: the destination folder (in folder mode extended by
+// the PIX file's name on its first texture), in file mode the PIX file's name
+// and " - ", the number when enumerating, then the texture name with the
+// extension the mode asks for. Separators in the texture name become '_', so
+// no name can place a file outside the destination. On the first texture of
+// a file it creates the folders along the destination. Returns 0, or 1 after
+// a message when the path would not fit (nothing is created then).
+int compose_output_path(OutputFolders* folders, const TextureLabel& label,
+                        int32_t* nameless_count, const RunContext& context);

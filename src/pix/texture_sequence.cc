@@ -1,9 +1,126 @@
 #include "pix/texture_sequence.h"
 
+#include <cstring>
+
+#include "bmp/bmp_image.h"
+#include "cli/report.h"
+#include "naming/output_path.h"
+
+namespace {
+
+// The state of one PIX file's scan.
+struct FileScan {
+  std::span<const uint8_t> file;
+  const char* pix_path;
+  std::string_view entry_name;
+  int32_t texture_number = 0;
+  int32_t nameless_count = 0;
+};
+
+bool order_is(const TextureSequence& sequence, const char* order) {
+  return std::strcmp(sequence.texture_order, order) == 0;
+}
+
+// Adds a block kind to the order. The order holds at most "112" when a block
+// is added (anything longer has already ended the scan), so four characters
+// and the terminator always fit.
+void append_to_order(TextureSequence* sequence, char kind) {
+  size_t length = std::strlen(sequence->texture_order);
+  sequence->texture_order[length] = kind;
+  sequence->texture_order[length + 1] = '\0';
+}
+
+void empty_order(TextureSequence* sequence) {
+  std::memset(sequence->texture_order, 0, sizeof sequence->texture_order);
+}
+
+// Names, checks, writes and reports a completed texture. Returns 0, or 1
+// after a message.
+int hand_off_texture(FileScan* scan, TextureSequence* sequence, OutputFolders* folders,
+                     const RunContext& context) {
+  bool splat_pack = order_is(*sequence, "1122");
+  ++scan->texture_number;
+  Texture texture{splat_pack, &sequence->first_header,
+                  splat_pack ? &sequence->second_pixels : &sequence->first_pixels};
+  TextureLabel label{scan->pix_path, scan->entry_name, scan->texture_number,
+                     sequence->first_header.name};
+
+  if (compose_output_path(folders, label, &scan->nameless_count, context) != 0)
+    return kWalkFolderFailed;
+  if (splat_pack && (sequence->first_header.PixType != kPixType8Bit ||
+                     sequence->second_header.PixType != kPixTypeXrgb)) {
+    std::fprintf(context.err, "Unsupported splat pack texture\n");
+    return kWalkFolderFailed;
+  }
+  if (write_texture_bmp(texture, label, folders->output_path.text, context) != 0)
+    return kWalkFolderFailed;
+  report_texture(texture, label, *folders, context);
+  return kWalkDone;
+}
+
+}  // namespace
+
 int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path,
                     std::string_view entry_name, TextureSequence* sequence,
                     OutputFolders* folders, const RunContext& context) {
-  (void)file, (void)pix_path, (void)entry_name, (void)folders, (void)context;
-  sequence->texture_order[0] = '\0';
+  FileScan scan{file, pix_path, entry_name};
+  empty_order(sequence);
+
+  // Positions are 64-bit so that no length word can wrap them around; each
+  // step moves forward by at least 16 bytes.
+  uint64_t position = sizeof kPixSignature;
+  auto truncated = [&] {
+    std::fprintf(context.err, "Truncated block in file %s, offset %llu\n", pix_path,
+                 static_cast<unsigned long long>(position));
+    empty_order(sequence);
+    return kWalkDone;
+  };
+
+  while (position + 1 < file.size()) {
+    if (position + 3 >= file.size()) return truncated();
+    uint8_t kind = file[position + 3];
+
+    if (kind == kHeaderBlockKind) {
+      PixHeader* slot = order_is(*sequence, "") ? &sequence->first_header : &sequence->second_header;
+      if (decode_header_block(file, position, slot) != kBlockDecoded) return truncated();
+      append_to_order(sequence, '1');
+    } else if (kind == kPixelBlockKind) {
+      PixPixels* slot = nullptr;
+      if (order_is(*sequence, "112"))
+        slot = &sequence->second_pixels;
+      else if (order_is(*sequence, "1") || order_is(*sequence, "11"))
+        slot = &sequence->first_pixels;
+      if (slot != nullptr && decode_pixel_block(file, position, slot) != kBlockDecoded)
+        return truncated();
+      append_to_order(sequence, '2');
+    } else {
+      std::fprintf(context.err,
+                   "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
+                   pix_path, static_cast<unsigned long long>(position));
+      return kWalkUnknownBlock;
+    }
+
+    if (order_is(*sequence, "12") || order_is(*sequence, "1122")) {
+      int result = hand_off_texture(&scan, sequence, folders, context);
+      if (result != kWalkDone) return result;
+    }
+
+    if (order_is(*sequence, "1")) {
+      position += 20 + sequence->first_header.name.size();
+    } else if (order_is(*sequence, "11")) {
+      position += 20 + sequence->second_header.name.size();
+    } else if (order_is(*sequence, "112")) {
+      position += 16 + uint64_t{sequence->first_pixels.block_length};
+    } else if (order_is(*sequence, "12")) {
+      position += 16 + uint64_t{sequence->first_pixels.block_length};
+      empty_order(sequence);
+    } else if (order_is(*sequence, "1122")) {
+      position += 16 + uint64_t{sequence->second_pixels.block_length};
+      empty_order(sequence);
+    } else {
+      std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");
+      return kWalkUnknownOrder;
+    }
+  }
   return kWalkDone;
 }
