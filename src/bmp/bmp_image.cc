@@ -1,5 +1,169 @@
 #include "bmp/bmp_image.h"
 
-int write_texture_bmp(const Texture&, const TextureLabel&, const char*, const RunContext&) {
-  return 0;
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "bmp/palettes.h"
+#include "fileio/whole_file.h"
+#include "pix/pix_blocks.h"
+
+namespace {
+
+constexpr uint32_t kHeaderBytes = sizeof(BmpHeader);
+constexpr uint32_t kPalettedPixelOffset = kHeaderBytes + kPaletteBytes;  // 1078
+
+// Where output byte j of the pixel array comes from in the stored bytes: the
+// row reversal first, then the byte reversal within a pixel. Used for the
+// rare rows that end inside a pixel, which whole-row copies cannot handle.
+uint64_t source_of(uint64_t j, const PixelOrder& order) {
+  uint64_t k = j;
+  uint64_t reversed_extent = order.reverse_rows ? uint64_t{order.row_length} * order.row_count : 0;
+  if (j < reversed_extent) {
+    uint64_t row = j / order.row_length;
+    k = (order.row_count - 1 - row) * order.row_length + j % order.row_length;
+  }
+  if (order.stride != 0 && k / order.stride < order.pixel_count)
+    k = k - k % order.stride + (order.stride - 1 - k % order.stride);
+  return k;
+}
+
+// Copies `length` stored bytes from `from`, a pixel boundary, to `to`, each
+// pixel among the first pixel_count with its bytes reversed.
+void copy_segment(std::span<uint8_t> out, std::span<const uint8_t> stored, uint64_t to,
+                  uint64_t from, uint64_t length, const PixelOrder& order) {
+  const uint64_t stride = order.stride;
+  uint64_t plain_from = 0;  // bytes from here on are copied as they are
+  if (stride != 0 && from / stride < order.pixel_count) {
+    uint64_t pixels = std::min<uint64_t>(order.pixel_count - from / stride, (length + stride - 1) / stride);
+    for (uint64_t p = 0; p < pixels; ++p) {
+      const uint8_t* pixel = stored.data() + from + p * stride;
+      // The segment may end inside its last pixel.
+      uint64_t bytes = std::min<uint64_t>(stride, length - p * stride);
+      for (uint64_t r = 0; r < bytes; ++r) out[to + p * stride + r] = pixel[stride - 1 - r];
+    }
+    plain_from = std::min<uint64_t>(length, pixels * stride);
+  }
+  if (plain_from < length)
+    std::memcpy(out.data() + to + plain_from, stored.data() + from + plain_from, length - plain_from);
+}
+
+// The pixel type's BMP bit count and bytes per pixel, or false for a type
+// the program does not know.
+bool pixel_format(const Texture& texture, uint16_t* bit_count, uint32_t* stride) {
+  if (texture.splat_pack) {
+    *bit_count = 8, *stride = 0;
+    return true;
+  }
+  switch (texture.header->PixType) {
+    case kPixType8Bit: *bit_count = 8, *stride = 0; return true;
+    case kPixTypeRgb: *bit_count = 24, *stride = 3; return true;
+    case kPixTypeXrgb: *bit_count = 32, *stride = 4; return true;
+    default: return false;
+  }
+}
+
+void print_texture_error(FILE* err, const TextureLabel& label, const char* what) {
+  std::fprintf(err, "ERROR in file %s, texture %d (%.*s): %s", label.pix_path, label.number,
+               static_cast<int>(label.name.size()), label.name.data(), what);
+}
+
+}  // namespace
+
+void build_bmp_header(BmpHeader* header, int32_t width, int32_t height, int32_t row_bytes,
+                      uint16_t bit_count) {
+  uint32_t magnitude = height < 0 ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
+  uint32_t image_size = static_cast<uint32_t>(row_bytes) * magnitude;
+  uint32_t pixel_offset = bit_count == 8 ? kPalettedPixelOffset : kHeaderBytes;
+  *header = BmpHeader{};
+  header->signature = swap16(0x424D);  // "BM" once stored little-endian
+  header->file_size = image_size + pixel_offset;
+  header->pixel_data_offset = pixel_offset;
+  header->info_header_size = 40;
+  header->width = width;
+  header->height = height;
+  header->planes = 1;
+  header->bit_count = bit_count;
+  header->image_size = image_size;
+}
+
+void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, const PixelOrder& order) {
+  const uint64_t size = out.size();
+  if (order.stride != 0 && order.row_length % order.stride != 0) {
+    for (uint64_t j = 0; j < size; ++j) out[j] = stored[source_of(j, order)];
+    return;
+  }
+  // Rows hold whole pixels: copy them row by row.
+  uint64_t reversed_extent = 0;
+  if (order.reverse_rows && order.row_length != 0) {
+    reversed_extent = uint64_t{order.row_length} * order.row_count;
+    for (uint64_t row = 0; row < order.row_count && row * order.row_length < size; ++row) {
+      uint64_t to = row * order.row_length;
+      uint64_t from = (order.row_count - 1 - row) * order.row_length;
+      copy_segment(out, stored, to, from, std::min<uint64_t>(order.row_length, size - to), order);
+    }
+  }
+  if (reversed_extent < size)
+    copy_segment(out, stored, reversed_extent, reversed_extent, size - reversed_extent, order);
+}
+
+int write_texture_bmp(const Texture& texture, const TextureLabel& label, const char* output_path,
+                      const RunContext& context) {
+  FILE* err = context.err;
+  const PixHeader& header = *texture.header;
+  const PixPixels& image = *texture.image;
+
+  // Splat Pack textures carry the chosen palette exactly as 8-bit ones do,
+  // whatever size their own palette pixelmap declares.
+  const bool paletted = texture.splat_pack || header.PixType == kPixType8Bit;
+  const uint64_t palette_bytes = paletted ? kPaletteBytes : 0;
+  const uint64_t pixel_bytes = image.pixels.size();
+  const uint64_t file_bytes = kHeaderBytes + palette_bytes + pixel_bytes;
+
+  // Never more than the header, a palette and the pixel bytes the file holds.
+  auto* buffer = file_bytes <= UINT32_MAX ? static_cast<uint8_t*>(std::malloc(file_bytes)) : nullptr;
+  if (buffer == nullptr) {
+    std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s", output_path);
+    return 1;
+  }
+
+  PixelOrder order;
+  uint16_t bit_count = 0;
+  if (!pixel_format(texture, &bit_count, &order.stride)) {
+    char what[64];
+    std::snprintf(what, sizeof what, "Unknown PixType field, is %d", header.PixType);
+    print_texture_error(err, label, what);
+    std::free(buffer);
+    return 1;
+  }
+  order.row_length = header.row_bytes;
+  order.row_count = header.height;
+  order.reverse_rows = context.options.top_down != 1;
+  order.pixel_count = order.stride != 0 ? image.element_count : 0;
+
+  // The geometry may address bytes beyond the pixel bytes, but never beyond
+  // the end of the file.
+  const uint64_t available = image.to_file_end.size();
+  bool rows_fit = !order.reverse_rows || uint64_t{order.row_length} * order.row_count <= available;
+  bool pixels_fit = uint64_t{order.stride} * order.pixel_count <= available;
+  if (!rows_fit || !pixels_fit) {
+    print_texture_error(err, label, "pixel data does not fit the file\n");
+    std::free(buffer);
+    return 1;
+  }
+
+  BmpHeader bmp_header;
+  int32_t height = order.reverse_rows ? header.height : -int32_t{header.height};
+  build_bmp_header(&bmp_header, header.width, height, header.row_bytes, bit_count);
+  std::memcpy(buffer, &bmp_header, kHeaderBytes);
+  if (paletted) std::memcpy(buffer + kHeaderBytes, palette_table(context.palette).data(), kPaletteBytes);
+  copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, image.to_file_end, order);
+
+  int result = 0;
+  if (write_whole_file(output_path, buffer, static_cast<uint32_t>(file_bytes), 1, err) != 0) {
+    std::fprintf(err, "Could not write to destination file %s\n", output_path);
+    result = 1;
+  }
+  std::free(buffer);
+  return result;
 }
