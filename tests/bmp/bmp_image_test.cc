@@ -58,19 +58,21 @@ TEST(BmpHeader, FieldsForPalettedAndTrueColourImages) {
                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
   build_bmp_header(&header, 4, -2, 4, 8);
-  EXPECT_EQ(header.height, -2);
-  EXPECT_EQ(header.image_size, 8u);
-  EXPECT_EQ(header.file_size, 1086u);
+  // Packed fields are copied out before comparing: the test macros bind
+  // references, which must be aligned.
+  EXPECT_EQ(int32_t{header.height}, -2);
+  EXPECT_EQ(uint32_t{header.image_size}, 8u);
+  EXPECT_EQ(uint32_t{header.file_size}, 1086u);
 
   build_bmp_header(&header, 2, 1, 6, 24);
-  EXPECT_EQ(header.pixel_data_offset, 54u);
-  EXPECT_EQ(header.file_size, 60u);
-  EXPECT_EQ(header.bit_count, 24);
+  EXPECT_EQ(uint32_t{header.pixel_data_offset}, 54u);
+  EXPECT_EQ(uint32_t{header.file_size}, 60u);
+  EXPECT_EQ(uint16_t{header.bit_count}, 24);
 
   // The largest geometry a header block can describe still fits 32 bits.
   build_bmp_header(&header, 65535, -65535, 65535, 8);
-  EXPECT_EQ(header.image_size, 65535u * 65535u);
-  EXPECT_EQ(header.file_size, 65535u * 65535u + 1078u);
+  EXPECT_EQ(uint32_t{header.image_size}, 65535u * 65535u);
+  EXPECT_EQ(uint32_t{header.file_size}, 65535u * 65535u + 1078u);
 }
 
 // The order in which the stored bytes are changed in place, step by step,

@@ -102,3 +102,24 @@ bool permissions_are_ignored() {
   return geteuid() == 0;
 #endif
 }
+
+static const char kCaptionStart[] = "\nTEXTURE TYPES CAPTION:";
+
+std::string report_lines(const std::string& out) {
+  size_t caption = out.find(kCaptionStart);
+  return caption == std::string::npos ? out : out.substr(0, caption);
+}
+
+std::string totals_block(const std::string& out) {
+  size_t totals = out.find("\nTOTAL OF TEXTURE TYPES EXTRACTED:");
+  return totals == std::string::npos ? "" : out.substr(totals);
+}
+
+std::string totals_text(const ExpectedTotals& t) {
+  auto suffix = [](int bad) { return bad != 0 ? " (" + std::to_string(bad) + " are not well formed)" : std::string(); };
+  return "\nTOTAL OF TEXTURE TYPES EXTRACTED:            " + std::to_string(t.normal + t.splat + t.rgb + t.xrgb) +
+         "\nNormal (with 256 colour palette):            " + std::to_string(t.normal) + suffix(t.normal_bad) +
+         "\nSplat Pack (with 256 colour palette):        " + std::to_string(t.splat) + suffix(t.splat_bad) +
+         "\nTrue colour (no palette, 3 bytes per pixel): " + std::to_string(t.rgb) + suffix(t.rgb_bad) +
+         "\nTrue colour (no palette, 4 bytes per pixel): " + std::to_string(t.xrgb) + suffix(t.xrgb_bad) + "\n";
+}

@@ -53,3 +53,16 @@ fs::path shared_fixture(const std::string& relative);
 // True when the process can read and write anything whatever the
 // permissions (root), so permission tests cannot fail as they should.
 bool permissions_are_ignored();
+
+// The report lines of a run's standard output: everything before the
+// caption.
+std::string report_lines(const std::string& out);
+
+// The "TOTAL ..." block at the end of a run's standard output.
+std::string totals_block(const std::string& out);
+
+// The totals block for these counts, as the program prints it.
+struct ExpectedTotals {
+  int normal = 0, normal_bad = 0, splat = 0, splat_bad = 0, rgb = 0, rgb_bad = 0, xrgb = 0, xrgb_bad = 0;
+};
+std::string totals_text(const ExpectedTotals& totals);

@@ -6,9 +6,63 @@
 #include <string>
 #include <vector>
 
+#include "pix/pix_blocks.h"
+#include "pix_writer.h"
 #include "test_support.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes one_texture(const char* name) {
+  PixFile pix = start_pix_file();
+  add_texture(&pix, kPixType8Bit, 4, 1, name, Bytes{1, 2, 3, 4});
+  return pix.bytes;
+}
+
+TEST(FolderWalk, PixFilesAreKnownByTheirSignatureNotTheirName) {
+  TempDir dir;
+  fs::path src = dir.path / "src";
+  Bytes signature(kPixSignature.begin(), kPixSignature.end());
+  write_file(src / "empty.pix", Bytes{});
+  write_file(src / "fifteen.pix", Bytes(signature.begin(), signature.end() - 1));
+  write_file(src / "sixteen.dat", signature);  // a PIX file without blocks
+  Bytes seventeen = signature;
+  seventeen.push_back(0x03);
+  write_file(src / "seventeen", seventeen);
+  Bytes almost = one_texture("almost");
+  almost[5] ^= 1;
+  write_file(src / "ALMOST.PIX", almost);
+  write_file(src / "readme.txt", one_texture("texture in a .txt"));
+  write_file(src / "noext", one_texture("no extension"));
+  RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-noenum"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(report_lines(result.out), "NO: noext (no extension) --> no extension.bmp\n"
+                                      "NO: readme.txt (texture in a .txt) --> texture in a .txt.bmp\n");
+  EXPECT_EQ(list_tree(dir.path / "dst"), std::vector<std::string>({"noext/", "noext/no extension.bmp", "readme.txt/",
+                                                                   "readme.txt/texture in a .txt.bmp"}));
+}
+
+TEST(FolderWalk, RecursionIsDepthFirstInCaseFoldedOrder) {
+  TempDir dir;
+  fs::path src = dir.path / "src";
+  write_file(src / "b.pix", one_texture("1"));
+  write_file(src / "A" / "z.pix", one_texture("2"));
+  write_file(src / "A" / "a" / "y.pix", one_texture("3"));
+  write_file(src / "a.pix", one_texture("4"));
+  write_file(src / "C.pix", one_texture("5"));
+  RunResult flat = run_velmire({dir.sub("src"), dir.sub("flat"), "-menupal", "-file", "-extoriginal"});
+  EXPECT_EQ(report_lines(flat.out), "NO: a.pix (4) --> a.pix - 0001. 4\n"
+                                    "NO: b.pix (1) --> b.pix - 0001. 1\n"
+                                    "NO: C.pix (5) --> C.pix - 0001. 5\n");
+  RunResult deep = run_velmire({dir.sub("src"), dir.sub("deep"), "-menupal", "-file", "-r", "-extoriginal"});
+  EXPECT_EQ(report_lines(deep.out), "NO: y.pix (3) --> y.pix - 0001. 3\n"
+                                    "NO: z.pix (2) --> z.pix - 0001. 2\n"
+                                    "NO: a.pix (4) --> a.pix - 0001. 4\n"
+                                    "NO: b.pix (1) --> b.pix - 0001. 1\n"
+                                    "NO: C.pix (5) --> C.pix - 0001. 5\n");
+  EXPECT_TRUE(fs::exists(dir.path / "deep" / "A" / "a" / "y.pix - 0001. 3"));
+}
 
 TEST(ListingOrder, FoldsLowerCaseOntoUpperCaseAndBreaksTiesByRawBytes) {
   std::vector<std::string> names = {"b", "B", "a_", "A", "aB", "Ab", "[", "_", "a", "~", "Z", "z1"};
