@@ -160,7 +160,9 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
   copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, image.to_file_end, order);
 
   int result = 0;
-  if (write_whole_file(output_path, buffer, static_cast<uint32_t>(file_bytes), 1, err) != 0) {
+  // A texture name can equal a PIX file's name; with the destination inside
+  // the source, its BMP file must never replace that PIX file.
+  if (write_whole_file(output_path, buffer, static_cast<uint32_t>(file_bytes), 1, err, kPixSignature) != 0) {
     std::fprintf(err, "Could not write to destination file %s\n", output_path);
     result = 1;
   }

@@ -104,11 +104,39 @@ int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FIL
   return result;
 }
 
+// Whether the file begins with `prefix`. Any failure to read it counts as
+// no: the open for writing that follows reports what is wrong.
+static bool file_begins_with(const char* path, std::span<const uint8_t> prefix) {
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  uint8_t start[64];
+  bool begins = prefix.size() <= sizeof start && std::fread(start, prefix.size(), 1, file) == 1 &&
+                std::memcmp(start, prefix.data(), prefix.size()) == 0;
+  std::fclose(file);
+  return begins;
+}
+
+// Opens the file for writing, emptying it, unless it exists and begins with
+// the protected prefix (then *kept is set). The common case, a file that
+// does not exist yet, costs a single open.
+static FILE* open_for_writing(const char* path, std::span<const uint8_t> protected_prefix, bool* kept) {
+  *kept = false;
+  if (protected_prefix.empty()) return std::fopen(path, "wb");
+  bool existed = false;
+  if (FILE* file = create_new_file(path, &existed)) return file;
+  if (!existed) return nullptr;
+  *kept = file_begins_with(path, protected_prefix);
+  return *kept ? nullptr : std::fopen(path, "wb");
+}
+
 int write_whole_file(const char* path, const void* data, uint32_t item_size,
-                     uint32_t item_count, FILE* err) {
-  FILE* file = std::fopen(path, "wb");
+                     uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
+  bool kept = false;
+  FILE* file = open_for_writing(path, protected_prefix, &kept);
   if (file == nullptr) {
-    std::fprintf(err, "Cannot open file %s for writing", path);
+    std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
+                           : "Cannot open file %s for writing",
+                 path);
     return 1;
   }
   errno = 0;

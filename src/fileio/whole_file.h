@@ -27,9 +27,12 @@ void release_loaded_file(LoadedFile* file);
 int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err);
 
 // Writes item_count items of item_size bytes as the whole content of the
-// file, replacing what it held. Returns 0, or 1 after a message.
+// file, replacing what it held, unless the file exists and begins with
+// `protected_prefix` (when one is given): such a file is left as it is.
+// Returns 0, or 1 after a message.
 int write_whole_file(const char* path, const void* data, uint32_t item_size,
-                     uint32_t item_count, FILE* err);
+                     uint32_t item_count, FILE* err,
+                     std::span<const uint8_t> protected_prefix = {});
 
 // Asks for every folder along the path, shortest prefix first: one folder for
 // each separator in it. Prefixes that exist already or cannot be created (a

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ int probe_folder(const char* path);
 // system lists them), in the order the system gives. Returns 0, or the
 // error number of a failed open; an entry that cannot be read ends the list.
 int list_folder(const char* path, std::vector<std::string>* names);
+
+// Creates a file for writing ("wb") only if it does not exist yet. Returns
+// the stream, or nullptr: with *existed set when the file was already there
+// (it is left untouched), otherwise for any other failure.
+FILE* create_new_file(const char* path, bool* existed);
 
 // Creates one folder. Returns 0, or -1 when it could not be created (it
 // exists already, its parent is missing, ...).

@@ -1,4 +1,6 @@
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -33,6 +35,18 @@ int list_folder(const char* path, std::vector<std::string>* names) {
   while (const dirent* entry = readdir(dir)) names->emplace_back(entry->d_name);
   closedir(dir);
   return 0;
+}
+
+FILE* create_new_file(const char* path, bool* existed) {
+  *existed = false;
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  if (fd < 0) {
+    *existed = errno == EEXIST;
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
 }
 
 int make_folder(const char* path) {

@@ -88,6 +88,26 @@ TEST(WriteWholeFile, ReplacesTheWholeContent) {
   EXPECT_EQ(read_file(path), std::vector<uint8_t>({'a', 'b', 'c'}));
 }
 
+TEST(WriteWholeFile, NeverReplacesAFileThatBeginsWithTheProtectedPrefix) {
+  TempDir dir;
+  const uint8_t data[] = {'n', 'e', 'w'};
+  const uint8_t prefix[] = {1, 2, 3, 4};
+  write_file(dir.path / "protected", std::vector<uint8_t>{1, 2, 3, 4, 5});
+  write_file(dir.path / "other", std::vector<uint8_t>{1, 2, 3, 9, 5});
+  std::string path = dir.sub("protected");
+  std::string err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file(path.c_str(), data, 3, 1, e, prefix), 1); });
+  EXPECT_EQ(err, "Cannot open file " + path + " for writing: it is a PIX file, which is never replaced");
+  EXPECT_EQ(read_file(path), std::vector<uint8_t>({1, 2, 3, 4, 5}));
+  // Other files are replaced, and new ones created, as usual.
+  EXPECT_EQ(write_whole_file(dir.sub("other").c_str(), data, 3, 1, stderr, prefix), 0);
+  EXPECT_EQ(read_file(dir.path / "other"), std::vector<uint8_t>({'n', 'e', 'w'}));
+  EXPECT_EQ(write_whole_file(dir.sub("new").c_str(), data, 3, 1, stderr, prefix), 0);
+  EXPECT_EQ(read_file(dir.path / "new"), std::vector<uint8_t>({'n', 'e', 'w'}));
+  std::string missing = dir.sub("missing") + sep() + "x";
+  err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file(missing.c_str(), data, 3, 1, e, prefix), 1); });
+  EXPECT_EQ(err, "Cannot open file " + missing + " for writing");
+}
+
 TEST(WriteWholeFile, ReportsFilesThatCannotBeOpenedOrWritten) {
   TempDir dir;
   std::string inside_missing = dir.sub("missing") + sep() + "out.bin";
