@@ -1,7 +1,6 @@
 #include "bmp/bmp_image.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "bmp/palettes.h"
@@ -28,6 +27,32 @@ uint64_t source_of(uint64_t j, const PixelOrder& order) {
   return k;
 }
 
+// Copies `count` whole pixels of `stride` bytes, reversing the bytes of
+// each. The common strides get loops of their own; each pixel is read whole
+// before it is written, so that the compiler need not assume that a store
+// changes the bytes still to be read.
+void reverse_pixels(uint8_t* out, const uint8_t* pixels, uint64_t count, uint64_t stride) {
+  if (stride == 4) {
+    for (uint64_t p = 0; p < count; ++p) {
+      const uint8_t b0 = pixels[4 * p], b1 = pixels[4 * p + 1], b2 = pixels[4 * p + 2], b3 = pixels[4 * p + 3];
+      out[4 * p] = b3;
+      out[4 * p + 1] = b2;
+      out[4 * p + 2] = b1;
+      out[4 * p + 3] = b0;
+    }
+  } else if (stride == 3) {
+    for (uint64_t p = 0; p < count; ++p) {
+      const uint8_t b0 = pixels[3 * p], b1 = pixels[3 * p + 1], b2 = pixels[3 * p + 2];
+      out[3 * p] = b2;
+      out[3 * p + 1] = b1;
+      out[3 * p + 2] = b0;
+    }
+  } else {
+    for (uint64_t p = 0; p < count; ++p)
+      for (uint64_t r = 0; r < stride; ++r) out[p * stride + r] = pixels[p * stride + stride - 1 - r];
+  }
+}
+
 // Copies `length` stored bytes from `from`, a pixel boundary, to `to`, each
 // pixel among the first pixel_count with its bytes reversed.
 void copy_segment(std::span<uint8_t> out, std::span<const uint8_t> stored, uint64_t to,
@@ -36,11 +61,14 @@ void copy_segment(std::span<uint8_t> out, std::span<const uint8_t> stored, uint6
   uint64_t plain_from = 0;  // bytes from here on are copied as they are
   if (stride != 0 && from / stride < order.pixel_count) {
     uint64_t pixels = std::min<uint64_t>(order.pixel_count - from / stride, (length + stride - 1) / stride);
-    for (uint64_t p = 0; p < pixels; ++p) {
-      const uint8_t* pixel = stored.data() + from + p * stride;
-      // The segment may end inside its last pixel.
-      uint64_t bytes = std::min<uint64_t>(stride, length - p * stride);
-      for (uint64_t r = 0; r < bytes; ++r) out[to + p * stride + r] = pixel[stride - 1 - r];
+    // The segment may end inside its last pixel: that one takes only the
+    // bytes that fit, still counted from the pixel's last stored byte.
+    uint64_t whole = std::min<uint64_t>(pixels, length / stride);
+    reverse_pixels(out.data() + to, stored.data() + from, whole, stride);
+    if (whole < pixels) {
+      const uint8_t* pixel = stored.data() + from + whole * stride;
+      uint64_t bytes = length - whole * stride;
+      for (uint64_t r = 0; r < bytes; ++r) out[to + whole * stride + r] = pixel[stride - 1 - r];
     }
     plain_from = std::min<uint64_t>(length, pixels * stride);
   }
@@ -93,14 +121,23 @@ void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, c
     for (uint64_t j = 0; j < size; ++j) out[j] = stored[source_of(j, order)];
     return;
   }
-  // Rows hold whole pixels: copy them row by row.
+  // Rows hold whole pixels: copy them row by row. The geometry is read into
+  // locals once: the copies could otherwise change it, as far as the
+  // compiler knows.
   uint64_t reversed_extent = 0;
-  if (order.reverse_rows && order.row_length != 0) {
-    reversed_extent = uint64_t{order.row_length} * order.row_count;
-    for (uint64_t row = 0; row < order.row_count && row * order.row_length < size; ++row) {
-      uint64_t to = row * order.row_length;
-      uint64_t from = (order.row_count - 1 - row) * order.row_length;
-      copy_segment(out, stored, to, from, std::min<uint64_t>(order.row_length, size - to), order);
+  const uint64_t row_length = order.row_length;
+  const uint64_t row_count = order.row_count;
+  if (order.reverse_rows && row_length != 0) {
+    reversed_extent = row_length * row_count;
+    const bool plain_rows = order.stride == 0;  // 8-bit rows are copied as they are
+    uint8_t* to = out.data();
+    for (uint64_t row = 0; row < row_count && row * row_length < size; ++row, to += row_length) {
+      uint64_t from = (row_count - 1 - row) * row_length;
+      uint64_t length = std::min<uint64_t>(row_length, size - row * row_length);
+      if (plain_rows)
+        std::memcpy(to, stored.data() + from, length);
+      else
+        copy_segment(out, stored, row * row_length, from, length, order);
     }
   }
   if (reversed_extent < size)
@@ -121,7 +158,10 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
   const uint64_t file_bytes = kHeaderBytes + palette_bytes + pixel_bytes;
 
   // Never more than the header, a palette and the pixel bytes the file holds.
-  auto* buffer = file_bytes <= UINT32_MAX ? static_cast<uint8_t*>(std::malloc(file_bytes)) : nullptr;
+  // The run's image buffer, or one for this texture alone.
+  ByteBuffer own_buffer;
+  ByteBuffer* image_buffer = context.scratch != nullptr ? &context.scratch->image : &own_buffer;
+  uint8_t* buffer = file_bytes <= UINT32_MAX ? reserve_bytes(image_buffer, file_bytes) : nullptr;
   if (buffer == nullptr) {
     std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s", output_path);
     return 1;
@@ -133,7 +173,7 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
     char what[64];
     std::snprintf(what, sizeof what, "Unknown PixType field, is %d", header.PixType);
     print_texture_error(err, label, what);
-    std::free(buffer);
+    release_bytes(&own_buffer);
     return 1;
   }
   order.row_length = header.row_bytes;
@@ -148,7 +188,7 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
   bool pixels_fit = uint64_t{order.stride} * order.pixel_count <= available;
   if (!rows_fit || !pixels_fit) {
     print_texture_error(err, label, "pixel data does not fit the file\n");
-    std::free(buffer);
+    release_bytes(&own_buffer);
     return 1;
   }
 
@@ -166,6 +206,6 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
     std::fprintf(err, "Could not write to destination file %s\n", output_path);
     result = 1;
   }
-  std::free(buffer);
+  release_bytes(&own_buffer);
   return result;
 }

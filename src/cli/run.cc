@@ -129,7 +129,11 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
     return 1;
   }
 
+  ScratchBuffers scratch;
+  context.scratch = &scratch;
   extract_folder(source, &destination, context);
+  release_bytes(&scratch.file);
+  release_bytes(&scratch.image);
   print_caption_and_totals(out, totals);
   return 0;
 }

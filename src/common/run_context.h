@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/byte_buffer.h"
+
 // The command-line options, one byte each. Flags are on only when they equal 1.
 struct RunOptions {
   uint8_t recursive = 0;            // "-r"
@@ -35,11 +37,13 @@ struct ExtractionTotals {
 };
 
 // Everything the walk passes unchanged to every level and every texture.
-// `out` receives the report, `err` every error message.
+// `out` receives the report, `err` every error message. Without `scratch`
+// each PIX file and each image gets a buffer of its own.
 struct RunContext {
   RunOptions options;
   Palette palette = Palette::menu;
   ExtractionTotals* totals = nullptr;
   FILE* out = nullptr;
   FILE* err = nullptr;
+  ScratchBuffers* scratch = nullptr;
 };

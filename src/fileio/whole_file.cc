@@ -1,5 +1,6 @@
 #include "fileio/whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -15,61 +16,70 @@ static void print_error_description(FILE* err, const char* prefix, int error_num
 
 static constexpr const char* kReadErrorPrefix = "The following error has ocurred";
 
-// Opens the file and reads its size from its status, with the messages both
-// readers share. Returns the open file, or nullptr after a message.
-static FILE* open_for_reading(const char* path, uint64_t* size, FILE* err) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
+// Opens the file and reads its size, with the messages both readers share.
+// Returns 0 with the file open, or 1 after a message.
+static int open_for_reading(const char* path, FileHandle* file, uint64_t* size, FILE* err) {
+  if (open_file_for_reading(path, file) != 0) {
     std::fprintf(err, "Couldn't read file %s", path);
-    return nullptr;
-  }
-  FileStatus status;
-  if (get_file_status(path, &status) != 0) {
-    std::fprintf(err, "Couldn't read file %s", path);
-    std::fclose(file);
-    return nullptr;
-  }
-  *size = status.size;
-  return file;
-}
-
-// Reads exactly `size` bytes, then closes the file whatever happened.
-// Returns 0, or 1 after a message.
-static int read_and_close(FILE* file, const char* path, uint8_t* buffer, size_t size, FILE* err) {
-  errno = 0;
-  if (std::fread(buffer, size, 1, file) != 1) {
-    int error_number = errno;
-    std::fprintf(err, "Couldn't read from file %s", path);
-    print_error_description(err, kReadErrorPrefix, error_number);
-    std::fclose(file);
     return 1;
   }
-  if (std::fclose(file) != 0) {
+  if (get_open_file_size(*file, size) != 0) {
+    std::fprintf(err, "Couldn't read file %s", path);
+    close_file(*file);
+    return 1;
+  }
+  return 0;
+}
+
+// Reads exactly `size` bytes. As with fread of one item of that size, a
+// request for no bytes fails too, and a file that ends early fails with the
+// error number 0. Returns 0, or 1 after a message; the file stays open.
+static int read_exactly(FileHandle file, const char* path, uint8_t* buffer, size_t size, FILE* err) {
+  size_t done = 0;
+  int error_number = size == 0 ? 0 : read_file(file, buffer, size, &done);
+  if (size != 0 && error_number == 0 && done == size) return 0;
+  std::fprintf(err, "Couldn't read from file %s", path);
+  print_error_description(err, kReadErrorPrefix, error_number);
+  return 1;
+}
+
+// Returns 0, or 1 after a message.
+static int close_after_reading(FileHandle file, const char* path, FILE* err) {
+  if (close_file(file) != 0) {
     std::fprintf(err, "Couldn't close file %s", path);
     return 1;
   }
   return 0;
 }
 
+static void print_no_memory(FILE* err, const char* path) {
+  std::fprintf(err, "Couldn't allocate memory for the file %s", path);
+}
+
 int read_whole_file(const char* path, LoadedFile* loaded, FILE* err) {
+  FileHandle file;
   uint64_t size = 0;
-  FILE* file = open_for_reading(path, &size, err);
-  if (file == nullptr) return 1;
+  if (open_for_reading(path, &file, &size, err) != 0) return 1;
   // Sizes are 32-bit; a larger file is beyond what the format can describe.
   if (size > UINT32_MAX) {
-    std::fprintf(err, "Couldn't allocate memory for the file %s", path);
-    std::fclose(file);
+    print_no_memory(err, path);
+    close_file(file);
     return 1;
   }
   // One byte at least, so that an empty file fails as a short read rather
   // than as an allocation failure.
   auto* buffer = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
   if (buffer == nullptr) {
-    std::fprintf(err, "Couldn't allocate memory for the file %s", path);
-    std::fclose(file);
+    print_no_memory(err, path);
+    close_file(file);
     return 1;
   }
-  if (read_and_close(file, path, buffer, size, err) != 0) {
+  if (read_exactly(file, path, buffer, size, err) != 0) {
+    close_file(file);
+    std::free(buffer);
+    return 1;
+  }
+  if (close_after_reading(file, path, err) != 0) {
     std::free(buffer);
     return 1;
   }
@@ -84,82 +94,191 @@ void release_loaded_file(LoadedFile* file) {
   file->size = 0;
 }
 
+// Room for the start of a file read to be compared; longer prefixes are read
+// into a heap block.
+static constexpr size_t kLocalPrefixBytes = 64;
+
+// Reads the first expected.size() bytes of the open file into `start` and
+// compares them. Returns 0 when they are the same, 2 when they differ, or 1
+// after a message when they cannot be read (the file stays open).
+static int read_and_compare(FileHandle file, const char* path, std::span<const uint8_t> expected,
+                            uint8_t* start, FILE* err) {
+  if (read_exactly(file, path, start, expected.size(), err) != 0) return 1;
+  return std::memcmp(start, expected.data(), expected.size()) == 0 ? 0 : 2;
+}
+
 int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err) {
+  FileHandle file;
   uint64_t size = 0;
-  FILE* file = open_for_reading(path, &size, err);
-  if (file == nullptr) return 1;
+  if (open_for_reading(path, &file, &size, err) != 0) return 1;
   if (size < expected.size()) {
-    std::fclose(file);
+    close_file(file);
     return 2;
   }
-  auto* buffer = static_cast<uint8_t*>(std::malloc(expected.size()));
-  if (buffer == nullptr) {
-    std::fprintf(err, "Couldn't allocate memory for the file %s", path);
-    std::fclose(file);
+  uint8_t local[kLocalPrefixBytes];
+  uint8_t* start = expected.size() <= sizeof local ? local : static_cast<uint8_t*>(std::malloc(expected.size()));
+  if (start == nullptr) {
+    print_no_memory(err, path);
+    close_file(file);
     return 1;
   }
-  int result = read_and_close(file, path, buffer, expected.size(), err);
-  if (result == 0 && std::memcmp(buffer, expected.data(), expected.size()) != 0) result = 2;
-  std::free(buffer);
+  int result = read_and_compare(file, path, expected, start, err);
+  if (result == 1)
+    close_file(file);
+  else if (close_after_reading(file, path, err) != 0)
+    result = 1;
+  if (start != local) std::free(start);
+  return result;
+}
+
+int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
+                        std::span<const uint8_t>* contents, FILE* err) {
+  FileHandle file;
+  uint64_t size = 0;
+  if (open_for_reading(path, &file, &size, err) != 0) return 1;
+  if (size < expected.size()) {
+    close_file(file);
+    return 2;
+  }
+  uint8_t local[kLocalPrefixBytes];
+  uint8_t* start = expected.size() <= sizeof local ? local : static_cast<uint8_t*>(std::malloc(expected.size()));
+  if (start == nullptr) {
+    print_no_memory(err, path);
+    close_file(file);
+    return 1;
+  }
+  int result = read_and_compare(file, path, expected, start, err);
+  if (result == 1) {
+    close_file(file);
+  } else if (result == 2) {
+    if (close_after_reading(file, path, err) != 0) result = 1;
+  } else {
+    // The file stays open for the load: the bytes already read are kept and
+    // only the rest is read.
+    uint8_t* bytes = size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
+    if (bytes == nullptr) {
+      print_no_memory(err, path);
+      close_file(file);
+      result = 3;
+    } else {
+      std::memcpy(bytes, start, expected.size());
+      uint64_t rest = size - expected.size();
+      if (rest > 0 && read_exactly(file, path, bytes + expected.size(), rest, err) != 0) {
+        close_file(file);
+        result = 3;
+      } else if (close_after_reading(file, path, err) != 0) {
+        result = 3;
+      } else {
+        *contents = {bytes, static_cast<size_t>(size)};
+      }
+    }
+  }
+  if (start != local) std::free(start);
   return result;
 }
 
 // Whether the file begins with `prefix`. Any failure to read it counts as
 // no: the open for writing that follows reports what is wrong.
 static bool file_begins_with(const char* path, std::span<const uint8_t> prefix) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  uint8_t start[64];
-  bool begins = prefix.size() <= sizeof start && std::fread(start, prefix.size(), 1, file) == 1 &&
-                std::memcmp(start, prefix.data(), prefix.size()) == 0;
-  std::fclose(file);
+  FileHandle file;
+  if (open_file_for_reading(path, &file) != 0) return false;
+  uint8_t start[kLocalPrefixBytes];
+  size_t done = 0;
+  bool begins = prefix.size() <= sizeof start && read_file(file, start, prefix.size(), &done) == 0 &&
+                done == prefix.size() && std::memcmp(start, prefix.data(), prefix.size()) == 0;
+  close_file(file);
   return begins;
 }
 
 // Opens the file for writing, emptying it, unless it exists and begins with
 // the protected prefix (then *kept is set). The common case, a file that
-// does not exist yet, costs a single open.
-static FILE* open_for_writing(const char* path, std::span<const uint8_t> protected_prefix, bool* kept) {
+// does not exist yet, costs a single open. Returns 0, or non-zero when the
+// file is not open.
+static int open_for_writing(const char* path, std::span<const uint8_t> protected_prefix, FileHandle* file,
+                            bool* kept) {
   *kept = false;
-  if (protected_prefix.empty()) return std::fopen(path, "wb");
-  bool existed = false;
-  if (FILE* file = create_new_file(path, &existed)) return file;
-  if (!existed) return nullptr;
+  if (protected_prefix.empty()) return open_file_for_writing(path, WriteMode::replace, file);
+  int error_number = open_file_for_writing(path, WriteMode::create_new, file);
+  if (error_number != EEXIST) return error_number;
+  // Only a plain file is looked into or replaced: reading a pipe would wait
+  // for a writer, and a link could lead outside the destination.
+  FileStatus status;
+  if (get_file_status(path, &status) != 0 || status.kind != EntryKind::file) return -1;
   *kept = file_begins_with(path, protected_prefix);
-  return *kept ? nullptr : std::fopen(path, "wb");
+  return *kept ? -1 : open_file_for_writing(path, WriteMode::replace_plain_file, file);
+}
+
+// Which failures are reported as failed writes and which as failed closes.
+// The messages are those of a C stream opened with "wb" and written with one
+// fwrite: such a stream writes at once the largest whole number of its
+// buffers and holds the rest until it is closed, so a failure within that
+// first part is reported by the write, and one after it by the close. Its
+// buffer is the file's block size when smaller than BUFSIZ, else BUFSIZ.
+// Returns the size of that first part.
+static uint64_t bytes_written_before_close(FileHandle file, uint64_t total) {
+  uint64_t block = get_write_block_size(file);
+  uint64_t buffer = block > 0 && block < BUFSIZ ? block : BUFSIZ;
+  return buffer >= 128 ? total - total % buffer : total;
+}
+
+static void print_write_failure(FILE* err, const char* path, int error_number) {
+  std::fprintf(err, "Cannot write to file %s\n", path);
+  print_error_description(err, "Error: ", error_number);
 }
 
 int write_whole_file(const char* path, const void* data, uint32_t item_size,
                      uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
-  FILE* file = open_for_writing(path, protected_prefix, &kept);
-  if (file == nullptr) {
+  FileHandle file;
+  if (open_for_writing(path, protected_prefix, &file, &kept) != 0) {
     std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
                            : "Cannot open file %s for writing",
                  path);
     return 1;
   }
-  errno = 0;
-  if (std::fwrite(data, item_size, item_count, file) != item_count) {
-    int error_number = errno;
-    std::fprintf(err, "Cannot write to file %s\n", path);
-    print_error_description(err, "Error: ", error_number);
-    std::fclose(file);
+  const uint64_t total = uint64_t{item_size} * item_count;
+  if (total == 0 && item_count != 0) {
+    // Items of no bytes: fwrite reports none of them written, with no error.
+    print_write_failure(err, path, 0);
+    close_file(file);
     return 1;
   }
-  if (std::fclose(file) != 0) {
+  size_t done = 0;
+  int error_number = total == 0 ? 0 : write_file(file, data, static_cast<size_t>(total), &done);
+  if (error_number != 0 && done < bytes_written_before_close(file, total)) {
+    print_write_failure(err, path, error_number);
+    close_file(file);
+    return 1;
+  }
+  int close_error = close_file(file);
+  if (error_number != 0 || close_error != 0) {
     std::fprintf(err, "Error closing the file %s", path);
     return 1;
   }
   return 0;
 }
 
-void create_path_folders(std::string_view path, char separator) {
-  char prefix[kPathBufferSize];
+// Asks for each prefix of the path that ends before a separator, shortest
+// first, within the length of a path buffer.
+static void create_each_prefix(std::string_view path, char separator, char* prefix) {
   for (size_t i = 0; i < path.size() && i < kPathBufferSize; ++i) {
     if (path[i] != separator) continue;
     std::memcpy(prefix, path.data(), i);
     prefix[i] = '\0';
     make_folder(prefix);
   }
+}
+
+void create_path_folders(std::string_view path, char separator) {
+  char prefix[kPathBufferSize];
+  // The last separator that the prefix walk would reach.
+  size_t last = path.substr(0, std::min(path.size(), kPathBufferSize)).rfind(separator);
+  if (last == std::string_view::npos) return;
+  std::memcpy(prefix, path.data(), last);
+  prefix[last] = '\0';
+  // A folder that can be created, or exists, lies in an existing folder, so
+  // every shorter prefix exists too and asking for them would create nothing.
+  FolderCreation deepest = make_folder(prefix);
+  if (deepest == FolderCreation::created || deepest == FolderCreation::exists) return;
+  create_each_prefix(path, separator, prefix);
 }

@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "common/byte_buffer.h"
+
 // A file loaded whole: one heap block of exactly the file's size, released
 // with release_loaded_file.
 struct LoadedFile {
@@ -26,16 +28,32 @@ void release_loaded_file(LoadedFile* file);
 // message when it cannot be checked.
 int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err);
 
+// Checks that the file begins with `expected` and, when it does, loads it
+// whole into `buffer`, opening it once: compare_file_prefix followed by
+// read_whole_file, with the same messages. Returns 0 with `contents` set to
+// the file's bytes (valid until the buffer is used again); 2 when the file
+// does not begin with `expected` (or is shorter: then nothing is read and
+// nothing printed); 1 after one of compare_file_prefix's messages when it
+// cannot be checked; 3 after one of read_whole_file's messages when it was
+// checked but cannot be loaded.
+int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
+                        std::span<const uint8_t>* contents, FILE* err);
+
 // Writes item_count items of item_size bytes as the whole content of the
 // file, replacing what it held, unless the file exists and begins with
-// `protected_prefix` (when one is given): such a file is left as it is.
+// `protected_prefix` (when one is given): such a file is left as it is. With
+// a prefix, what exists at the path is replaced only when it is a plain
+// file, never through a symbolic link, a pipe or a device.
 // Returns 0, or 1 after a message.
 int write_whole_file(const char* path, const void* data, uint32_t item_size,
                      uint32_t item_count, FILE* err,
                      std::span<const uint8_t> protected_prefix = {});
 
-// Asks for every folder along the path, shortest prefix first: one folder for
-// each separator in it. Prefixes that exist already or cannot be created (a
-// drive name, the empty name before a leading separator) are passed over in
-// silence; the part after the last separator is never created.
+// Makes every folder along the path exist, as asking for each prefix that
+// ends before a separator, shortest first, would: prefixes that exist
+// already or cannot be created (a drive name, the empty name before a
+// leading separator) are passed over in silence; the part after the last
+// separator is never created. The deepest folder is asked for first, and
+// the others only when that fails for another reason than existing already,
+// so that the usual case, a new folder in an existing one, costs one call.
 void create_path_folders(std::string_view path, char separator);

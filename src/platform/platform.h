@@ -1,10 +1,12 @@
-// The only place that talks to the operating system about folders and file
-// status. Everything else uses these functions and the separator constant,
-// so a port touches this header's implementation files only.
+// The only place that talks to the operating system about folders, file
+// status and file contents. Everything else uses these functions and the
+// separator constant, so a port touches this header's implementation files
+// only. Error numbers are errno values (<cerrno>); a port maps the system's
+// own error codes onto them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,16 +44,70 @@ int get_file_status(const char* path, FileStatus* status);
 // ENFILE, EMFILE, ENAMETOOLONG or any other).
 int probe_folder(const char* path);
 
-// Reads the names of every entry of a folder ("." and ".." included, if the
-// system lists them), in the order the system gives. Returns 0, or the
-// error number of a failed open; an entry that cannot be read ends the list.
-int list_folder(const char* path, std::vector<std::string>* names);
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  // True only when the listing itself tells that the entry is a plain file
+  // (not a folder, link, device, pipe or socket), so that its status need
+  // not be asked for; false when it tells otherwise or nothing.
+  bool plain_file = false;
+};
 
-// Creates a file for writing ("wb") only if it does not exist yet. Returns
-// the stream, or nullptr: with *existed set when the file was already there
-// (it is left untouched), otherwise for any other failure.
-FILE* create_new_file(const char* path, bool* existed);
+// Reads every entry of a folder ("." and ".." included, if the system lists
+// them), in the order the system gives. Returns 0, or the error number of a
+// failed open; an entry that cannot be read ends the list.
+int list_folder(const char* path, std::vector<FolderEntry>* entries);
 
-// Creates one folder. Returns 0, or -1 when it could not be created (it
-// exists already, its parent is missing, ...).
-int make_folder(const char* path);
+// What make_folder did.
+enum class FolderCreation : uint8_t {
+  created,
+  exists,          // something of that name exists already (a folder or not)
+  parent_missing,  // a folder along the path does not exist
+  failed,          // any other reason
+};
+
+// Creates one folder.
+FolderCreation make_folder(const char* path);
+
+// An open file: a POSIX file descriptor, or what a port keeps instead (a
+// Windows HANDLE fits the field).
+struct FileHandle {
+  intptr_t value = -1;
+};
+
+// Opens an existing file for reading, as binary. Returns 0, or the error
+// number.
+int open_file_for_reading(const char* path, FileHandle* file);
+
+enum class WriteMode : uint8_t {
+  replace,     // created, or emptied when it exists: the "wb" of fopen
+  create_new,  // created only when nothing of that name exists (else EEXIST)
+  // Emptied only when it is an existing plain file, never through a
+  // symbolic link at the path itself, never a pipe or a device: those are
+  // refused with an error number.
+  replace_plain_file,
+};
+
+// Opens a file for writing, as binary. Returns 0, or the error number.
+int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file);
+
+// The size of an open file. Returns 0, or -1 when it cannot be read.
+int get_open_file_size(FileHandle file, uint64_t* size);
+
+// The block size the system suggests for writing to the file (st_blksize),
+// or 0 when it does not tell.
+uint64_t get_write_block_size(FileHandle file);
+
+// Reads `size` bytes, asking again after a partial read, until they are all
+// there or the file ends. *done receives the count read. Returns 0 (with
+// *done < size when the file ended first), or the error number of a failed
+// read.
+int read_file(FileHandle file, void* buffer, size_t size, size_t* done);
+
+// Writes `size` bytes, asking again after a partial write. *done receives
+// the count written. Returns 0, or the error number of a failed write.
+int write_file(FileHandle file, const void* data, size_t size, size_t* done);
+
+// Closes the file. Returns 0, or the error number when the close reports one
+// (data that could not be stored, for example).
+int close_file(FileHandle file);

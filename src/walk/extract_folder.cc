@@ -14,6 +14,7 @@ static unsigned char fold_case(unsigned char c) {
 bool listing_order(std::string_view a, std::string_view b) {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;  // equal bytes fold to equal bytes
     unsigned char x = fold_case(static_cast<unsigned char>(a[i]));
     unsigned char y = fold_case(static_cast<unsigned char>(b[i]));
     if (x != y) return x < y;
@@ -26,10 +27,18 @@ static bool is_dot_entry(const std::string& name) {
   return name == "." || name == "..";
 }
 
+static bool entry_order(const FolderEntry& a, const FolderEntry& b) {
+  return listing_order(a.name, b.name);
+}
+
 static bool leads_back(const FolderChain* chain, const FolderId& id) {
   for (; chain != nullptr; chain = chain->parent)
     if (chain->id == id) return true;
   return false;
+}
+
+static std::pair<uint64_t, uint64_t> walked_key(const FolderId& id) {
+  return {id.device, id.index};
 }
 
 static void print_too_long(FILE* err, const char* folder, const std::string& name) {
@@ -58,6 +67,11 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
                  entry_path->text);
     return kWalkDone;
   }
+  if (here->walked->ids.count(walked_key(status.id)) != 0) {
+    std::fprintf(err, "Skipped folder %s: it leads into a folder that was walked already\n",
+                 entry_path->text);
+    return kWalkDone;
+  }
   return extract_folder(*entry_path, subfolder_destination, context, here);
 }
 
@@ -66,23 +80,25 @@ static int walk_file(const PathBuffer& entry_path, const std::string& name,
                      TextureSequence* sequence, OutputFolders* folders,
                      const RunContext& context) {
   FILE* err = context.err;
-  int prefix = compare_file_prefix(entry_path.text, kPixSignature, err);
-  if (prefix == 2) return kWalkDone;
-  if (prefix != 0) {
+  // The run's buffer, or one for this file alone.
+  ByteBuffer own_buffer;
+  ByteBuffer* buffer = context.scratch != nullptr ? &context.scratch->file : &own_buffer;
+  std::span<const uint8_t> file;
+  int loaded = check_and_load_file(entry_path.text, kPixSignature, buffer, &file, err);
+  int result = kWalkDone;
+  if (loaded == 1) {
     std::fprintf(err, "Could not check if the file %s is a correct PIX\n", entry_path.text);
-    return kWalkFolderFailed;
-  }
-  LoadedFile file;
-  if (read_whole_file(entry_path.text, &file, err) != 0) {
+    result = kWalkFolderFailed;
+  } else if (loaded == 3) {
     std::fprintf(err,
                  "Could not read from the PIX file %s after checking that it was a correct PIX\n",
                  entry_path.text);
-    return kWalkLoadFailed;
+    result = kWalkLoadFailed;
+  } else if (loaded == 0) {
+    result = scan_pix_blocks(file, entry_path.text, name, sequence, folders, context);
+    restore_destination(folders);
   }
-  int result = scan_pix_blocks({file.bytes, file.size}, entry_path.text, name, sequence,
-                               folders, context);
-  restore_destination(folders);
-  release_loaded_file(&file);
+  release_bytes(&own_buffer);
   return result;
 }
 
@@ -92,26 +108,34 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
   begin_output_folders(&folders, destination);
   TextureSequence sequence;
 
-  std::vector<std::string> names;
-  if (list_folder(source.text, &names) != 0) {
+  std::vector<FolderEntry> entries;
+  if (list_folder(source.text, &entries) != 0) {
     std::fprintf(context.err, "Source directory %s not found.\n", source.text);
     return kWalkFolderFailed;
   }
-  std::sort(names.begin(), names.end(), listing_order);
+  std::sort(entries.begin(), entries.end(), entry_order);
 
-  FolderChain here{{}, ancestors};
+  // The top level keeps the record of the folders walked for the whole walk.
+  WalkedFolders walked;
+  FolderChain here{{}, ancestors, ancestors != nullptr ? ancestors->walked : &walked};
   FileStatus own_status;
-  if (get_file_status(source.text, &own_status) == 0) here.id = own_status.id;
+  if (get_file_status(source.text, &own_status) == 0) {
+    here.id = own_status.id;
+    here.walked->ids.insert(walked_key(here.id));
+  }
 
-  for (const std::string& name : names) {
+  for (const FolderEntry& entry : entries) {
+    const std::string& name = entry.name;
     if (is_dot_entry(name)) continue;
     PathBuffer entry_path = source;
     if (!path_append(&entry_path, name)) {
       print_too_long(context.err, source.text, name);
       continue;
     }
+    // A plain file takes the file branch whatever its status says (a status
+    // that cannot be read takes it too), so it is not asked for.
     FileStatus status;
-    bool known = get_file_status(entry_path.text, &status) == 0;
+    bool known = !entry.plain_file && get_file_status(entry_path.text, &status) == 0;
     int result = kWalkDone;
     if (known && status.kind == EntryKind::folder) {
       if (context.options.recursive != 1) continue;

@@ -3,19 +3,29 @@
 // walks every subfolder into the matching destination subfolder.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/path_buffer.h"
 #include "common/run_context.h"
 #include "platform/platform.h"
 
+// Every folder the walk has entered. A folder reached again through a link
+// is skipped: links between sibling folders would otherwise make the walk
+// follow every path through them, exponentially many.
+struct WalkedFolders {
+  std::set<std::pair<uint64_t, uint64_t>> ids;  // device and index
+};
+
 // The folders being walked, innermost first, so that a link back into one of
 // them is recognised instead of followed without end.
 struct FolderChain {
   FolderId id;
   const FolderChain* parent = nullptr;
+  WalkedFolders* walked = nullptr;  // shared by the whole walk
 };
 
 // Walks one folder. `source` ends in one separator; `destination` is the

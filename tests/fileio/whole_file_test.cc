@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "pix/pix_blocks.h"
 #include "platform/platform.h"
 #include "test_support.h"
 
@@ -13,7 +15,7 @@ namespace {
 // Runs `body` with an error stream and returns what it printed there.
 template <typename Body>
 std::string captured_err(Body body) {
-  FILE* err = std::tmpfile();
+  FILE* err = scratch_stream();
   body(err);
   std::rewind(err);
   std::string text;
@@ -108,7 +110,7 @@ TEST(WriteWholeFile, NeverReplacesAFileThatBeginsWithTheProtectedPrefix) {
   EXPECT_EQ(err, "Cannot open file " + missing + " for writing");
 }
 
-TEST(WriteWholeFile, ReportsFilesThatCannotBeOpenedOrWritten) {
+TEST(WriteWholeFile, ReportsAFileThatCannotBeOpened) {
   TempDir dir;
   std::string inside_missing = dir.sub("missing") + sep() + "out.bin";
   const uint8_t data[] = {1, 2, 3};
@@ -116,8 +118,14 @@ TEST(WriteWholeFile, ReportsFilesThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(write_whole_file(inside_missing.c_str(), data, 3, 1, e), 1);
   });
   EXPECT_EQ(err, "Cannot open file " + inside_missing + " for writing");
+}
 
-#ifdef __linux__
+TEST(WriteWholeFile, ReportsAFullDeviceAtTheWriteOrAtTheClose) {
+#ifndef __linux__
+  GTEST_SKIP() << "needs Linux's /dev/full";
+#else
+  const uint8_t data[] = {1, 2, 3};
+  std::string err;
   // A write larger than the stream's buffer fails at once on a full device;
   // a small one only when the file is closed.
   std::vector<uint8_t> big(1 << 20);
@@ -142,6 +150,113 @@ TEST(CreatePathFolders, CreatesEachFolderBeforeTheLastSeparatorOnly) {
   create_path_folders("no-separator-here", kPathSeparator);
   EXPECT_FALSE(fs::exists("no-separator-here"));
   EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/b/", "a/b/d/"}));
+}
+
+
+// What compare_file_prefix then read_whole_file print and return, in the
+// codes of check_and_load_file.
+std::pair<int, std::string> checked_then_read(const std::string& path) {
+  int result = -1;
+  std::string err = captured_err([&](FILE* e) {
+    result = compare_file_prefix(path.c_str(), kPixSignature, e);
+    if (result != 0) return;
+    LoadedFile file;
+    if (read_whole_file(path.c_str(), &file, e) != 0) result = 3;
+    release_loaded_file(&file);
+  });
+  return {result, err};
+}
+
+TEST(CheckAndLoadFile, PrintsAndReturnsWhatCheckingThenReadingWould) {
+  TempDir dir;
+  std::vector<uint8_t> pix(kPixSignature.begin(), kPixSignature.end());
+  write_file(dir.path / "signature-only", pix);
+  pix.insert(pix.end(), {0, 0, 0, 3, 9, 9});
+  write_file(dir.path / "pix", pix);
+  std::vector<uint8_t> other = pix;
+  other[15] ^= 1;
+  write_file(dir.path / "other", other);
+  write_file(dir.path / "short", std::vector<uint8_t>(pix.begin(), pix.begin() + 15));
+  write_file(dir.path / "empty", std::vector<uint8_t>{});
+  fs::create_directories(dir.path / "folder");
+  ByteBuffer buffer;
+  for (const char* name : {"signature-only", "pix", "other", "short", "empty", "missing", "folder"}) {
+    std::string path = dir.sub(name);
+    std::span<const uint8_t> contents;
+    int result = -1;
+    std::string err = captured_err([&](FILE* e) {
+      result = check_and_load_file(path.c_str(), kPixSignature, &buffer, &contents, e);
+    });
+    EXPECT_EQ(std::make_pair(result, err), checked_then_read(path)) << name;
+    if (result == 0) {
+      EXPECT_EQ(std::vector<uint8_t>(contents.begin(), contents.end()), read_file(path)) << name;
+    }
+  }
+  release_bytes(&buffer);
+}
+
+TEST(CheckAndLoadFile, OneBufferServesFilesOfEverySize) {
+  TempDir dir;
+  std::vector<uint8_t> large(kPixSignature.begin(), kPixSignature.end());
+  for (int i = 0; i < 100000; ++i) large.push_back(static_cast<uint8_t>(i * 13));
+  std::vector<uint8_t> small(large.begin(), large.begin() + 40);
+  write_file(dir.path / "large", large);
+  write_file(dir.path / "small", small);
+  ByteBuffer buffer;
+  // The buffer grows to the largest file so far and stays there.
+  const std::pair<const char*, size_t> loads[] = {
+      {"small", small.size()}, {"large", large.size()}, {"small", large.size()}, {"large", large.size()}};
+  for (const auto& [name, capacity] : loads) {
+    std::span<const uint8_t> contents;
+    ASSERT_EQ(check_and_load_file(dir.sub(name).c_str(), kPixSignature, &buffer, &contents, stderr), 0);
+    EXPECT_EQ(std::vector<uint8_t>(contents.begin(), contents.end()), read_file(dir.path / name)) << name;
+    EXPECT_EQ(buffer.capacity, capacity) << name;
+  }
+  release_bytes(&buffer);
+  EXPECT_EQ(buffer.bytes, nullptr);
+}
+
+TEST(WriteWholeFile, ItemsOfNoBytesAreReportedAsNotWritten) {
+  TempDir dir;
+  const uint8_t data[] = {1, 2, 3};
+  std::string path = dir.sub("out.bin");
+  std::string err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file(path.c_str(), data, 0, 1, e), 1); });
+  EXPECT_EQ(err, "Cannot write to file " + path + "\nError: : Success\n");
+  EXPECT_EQ(read_file(path), std::vector<uint8_t>{});
+  // No items at all is a successful write of an empty file.
+  write_file(path, std::string(5, 'x'));
+  EXPECT_EQ(write_whole_file(path.c_str(), data, 3, 0, stderr), 0);
+  EXPECT_EQ(read_file(path), std::vector<uint8_t>{});
+}
+
+TEST(WriteWholeFile, AFullDeviceFailsAtTheWriteFromOneWholeBlockOn) {
+#ifndef __linux__
+  GTEST_SKIP() << "needs Linux's /dev/full";
+#else
+  // A C stream holds back what is left after whole blocks (4096 bytes on
+  // /dev/full) until it is closed.
+  std::vector<uint8_t> data(4096);
+  std::string err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file("/dev/full", data.data(), 4095, 1, e), 1); });
+  EXPECT_EQ(err, "Error closing the file /dev/full");
+  err = captured_err([&](FILE* e) { EXPECT_EQ(write_whole_file("/dev/full", data.data(), 4096, 1, e), 1); });
+  EXPECT_EQ(err, "Cannot write to file /dev/full\nError: : No space left on device\n");
+#endif
+}
+
+TEST(CreatePathFolders, MissingFoldersAndDotDotAreCreatedAsByTheWalkAlongThePath) {
+  TempDir dir;
+  const std::string s = sep();
+  // The deepest folder cannot be made first: every prefix is asked for,
+  // "x/.." included.
+  create_path_folders(dir.str() + s + "a" + s + "x" + s + ".." + s + "c" + s + "name", kPathSeparator);
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/c/", "a/x/"}));
+  // A file standing on the path: nothing is created, silently.
+  write_file(dir.path / "file", std::string("x"));
+  create_path_folders(dir.str() + s + "file" + s + "d" + s + "name", kPathSeparator);
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/c/", "a/x/", "file"}));
+  // The deepest folder exists as a file: nothing changes either.
+  create_path_folders(dir.str() + s + "file" + s, kPathSeparator);
+  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"a/", "a/c/", "a/x/", "file"}));
 }
 
 }  // namespace
