@@ -1,0 +1,128 @@
+#include "pix_file_run.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "common/path_buffer.h"
+#include "common/run_context.h"
+#include "naming/output_path.h"
+#include "pix/pix_blocks.h"
+#include "pix/texture_sequence.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void choose_options(uint8_t byte, RunContext* context) {
+  RunOptions& options = context->options;
+  options.organizational_mode = (byte & 0x01) != 0 ? kFileMode : kFolderMode;
+  options.enumerate = (byte & 0x02) != 0 ? 0 : 1;
+  options.pixpack_name = (byte & 0x04) != 0 ? 0 : 1;
+  options.extension_mode = static_cast<uint8_t>(kExtAddBmp - ((byte >> 3) & 0x03));
+  options.top_down = (byte & 0x20) != 0 ? 1 : 0;
+  context->palette = (byte & 0x40) != 0 ? Palette::race : Palette::menu;
+}
+
+// The walk's per-file step, the file in a heap block of exactly its size:
+// the texture sequence over it, the destination set back after.
+void run_pix_file(std::span<const uint8_t> input, const std::string& destination,
+                  const RunContext& context) {
+  PathBuffer destination_path;
+  if (!path_assign(&destination_path, destination)) std::abort();
+  auto* copy = static_cast<uint8_t*>(std::malloc(input.empty() ? 1 : input.size()));
+  if (copy == nullptr) std::abort();
+  if (!input.empty()) std::memcpy(copy, input.data(), input.size());
+
+  std::string pix_path = std::string("src") + kPathSeparator + kFuzzEntryName;
+  OutputFolders folders;
+  begin_output_folders(&folders, &destination_path);
+  TextureSequence sequence;
+  scan_pix_blocks({copy, input.size()}, pix_path.c_str(), kFuzzEntryName, &sequence, &folders,
+                  context);
+  restore_destination(&folders);
+  std::free(copy);
+}
+
+// A PIX file holding a texture called GO.PIX, and where it is planted:
+// where bare names put that texture in file mode, and in folder mode
+// without numbers and with the original extension.
+std::vector<uint8_t> planted_pix_file() {
+  std::vector<uint8_t> bytes(kPixSignature.begin(), kPixSignature.end());
+  const uint8_t rest[] = {0, 0, 0, 3, 0, 0, 0, 18, 3, 0, 4, 0, 4, 0, 1, 0, 0, 0, 0, 'G', 'O', '.', 'P',
+                          'I', 'X', 0, 0, 0, 0, 0x21, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 9, 9, 9, 9};
+  bytes.insert(bytes.end(), std::begin(rest), std::end(rest));
+  return bytes;
+}
+
+const char* const kPlantedPaths[] = {"GO.PIX", "FUZZ.PIX/GO.PIX"};
+
+std::vector<uint8_t> read_bytes(const fs::path& path) {
+  std::ifstream stream(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(stream), {});
+}
+
+// Whether `relative` is one of the folders along kFuzzDestination, or the
+// destination itself.
+bool on_destination_path(const std::string& relative) {
+  const std::string destination = kFuzzDestination;
+  return destination.compare(0, relative.size(), relative) == 0 &&
+         (relative.size() == destination.size() || destination[relative.size()] == '/');
+}
+
+}  // namespace
+
+std::string fuzz_one_input(std::span<const uint8_t> input, const std::string& root, FILE* out,
+                           FILE* err, ScratchBuffers* scratch) {
+  fs::path destination = fs::path(root) / kFuzzDestination;
+  const std::vector<uint8_t> planted = planted_pix_file();
+  for (const char* relative : kPlantedPaths) {
+    fs::path path = destination / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(planted.data()), static_cast<std::streamsize>(planted.size()));
+  }
+
+  ExtractionTotals totals;
+  RunContext context;
+  context.totals = &totals;
+  context.out = out;
+  context.err = err;
+  context.scratch = scratch;
+  choose_options(input.empty() ? 0 : input.back(), &context);
+  run_pix_file(input, destination.string() + kPathSeparator, context);
+
+  std::string problem = check_outputs(root, input.size());
+  for (const char* relative : kPlantedPaths) {
+    if (problem.empty() && read_bytes(destination / relative) != planted)
+      problem = std::string("the planted PIX file ") + relative + " was changed";
+  }
+  return problem;
+}
+
+std::string check_outputs(const std::string& root, size_t input_size) {
+  // The BMP header, the palette of 8-bit files and at most every byte of
+  // the PIX file.
+  const uint64_t largest = 54 + 1024 + uint64_t{input_size};
+  const std::string inside = std::string(kFuzzDestination) + "/";
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::string relative = it->path().lexically_relative(root).generic_string();
+    if (relative.compare(0, inside.size(), inside) != 0) {
+      if (on_destination_path(relative) && it->is_directory(error)) continue;
+      return "created outside the destination: " + it->path().string();
+    }
+    if (!it->is_regular_file(error)) continue;
+    uint64_t size = it->file_size(error);
+    if (!error && size > largest)
+      return it->path().string() + " holds " + std::to_string(size) + " bytes, more than " +
+             std::to_string(largest);
+  }
+  if (error) return "cannot list " + root + ": " + error.message();
+  return "";
+}

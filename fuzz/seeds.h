@@ -1,0 +1,16 @@
+// The fuzzer's seed inputs: small PIX files, built with the test PIX writer,
+// that between them reach every kind of texture, every naming mode and every
+// way a file can end the scan. Each ends in one byte past its last block,
+// which the scan passes over and the fuzzer reads as the options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Seed {
+  std::string name;
+  std::vector<uint8_t> bytes;
+};
+
+std::vector<Seed> make_seeds();
