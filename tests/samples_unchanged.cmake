@@ -1,7 +1,9 @@
 # Regenerates the sample PIX files and checks that the shipped ones are the
-# same, byte for byte. Run with -DGENERATOR=... -DSAMPLES=... -DWORK=...
+# same, byte for byte. Run with -DGENERATOR=... -DSAMPLES=... -DWORK=... and,
+# for a generator built for another system, -DEMULATOR=... (the program that
+# runs it, such as wine; a list for a command with arguments).
 file(REMOVE_RECURSE "${WORK}")
-execute_process(COMMAND "${GENERATOR}" "${WORK}" RESULT_VARIABLE status)
+execute_process(COMMAND ${EMULATOR} "${GENERATOR}" "${WORK}" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "the sample generator failed")
 endif()

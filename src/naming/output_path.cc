@@ -16,12 +16,25 @@ constexpr size_t kNameBufferSize = kPathBufferSize + 4;
 constexpr std::string_view kNamelessName = "no_name";
 constexpr std::string_view kExtension = "BMP";
 
-// The texture name with every '/' and '\' replaced by '_', on every
-// platform: a name is a file name, never a path. Returns false when the
-// name does not fit a path buffer.
+// Whether a byte of a texture name must not reach the file name. '/' and
+// '\' never may, on any platform: a name is a file name, never a path.
+// Windows also refuses ", *, <, >, ?, | and control characters in file
+// names, and takes "name:more" as a stream "more" hidden in a file "name".
+bool is_replaced_in_file_names(char c) {
+  if (c == '/' || c == '\\') return true;
+#ifdef _WIN32
+  if (static_cast<unsigned char>(c) < 0x20) return true;
+  for (char refused : {':', '"', '*', '<', '>', '?', '|'})
+    if (c == refused) return true;
+#endif
+  return false;
+}
+
+// The texture name with every byte that must not reach the file name
+// replaced by '_'. Returns false when the name does not fit a path buffer.
 bool copy_texture_name(std::string_view name, char* copy) {
   if (name.size() > kMaxPathLength) return false;
-  for (size_t i = 0; i < name.size(); ++i) copy[i] = (name[i] == '/' || name[i] == '\\') ? '_' : name[i];
+  for (size_t i = 0; i < name.size(); ++i) copy[i] = is_replaced_in_file_names(name[i]) ? '_' : name[i];
   copy[name.size()] = '\0';
   return true;
 }
@@ -67,6 +80,26 @@ bool named_file_name(const char* texture_name, uint8_t extension_mode, char* nam
   }
 }
 
+// The number as printf's "%.4d. " writes it: at least four digits,
+// zero-padded, then a full stop and a blank. `text` holds 16 bytes.
+std::string_view texture_number(int32_t number, char* text) {
+  if (number < 0) return {text, static_cast<size_t>(std::snprintf(text, 16, "%.*d. ", 4, number))};
+  char digits[10];
+  size_t count = 0;
+  auto value = static_cast<uint32_t>(number);
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  size_t length = 0;
+  for (size_t pad = count; pad < 4; ++pad) text[length++] = '0';
+  while (count > 0) text[length++] = digits[--count];
+  text[length++] = '.';
+  text[length++] = ' ';
+  text[length] = '\0';
+  return {text, length};
+}
+
 int refuse_too_long(const TextureLabel& label, FILE* err) {
   std::fprintf(err, "ERROR in file %s, texture %d (%.*s): the output path is too long\n",
                label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
@@ -106,8 +139,7 @@ int compose_output_path(OutputFolders* folders, const TextureLabel& label,
 
   if (options.enumerate == 1) {
     char number[16];
-    std::snprintf(number, sizeof number, "%.*d. ", 4, label.number);
-    if (!path_append(output, number)) return refuse_too_long(label, context.err);
+    if (!path_append(output, texture_number(label.number, number))) return refuse_too_long(label, context.err);
   }
 
   char texture_name[kPathBufferSize];

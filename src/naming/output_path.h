@@ -28,7 +28,8 @@ void restore_destination(OutputFolders* folders);
 // the PIX file's name on its first texture), in file mode the PIX file's name
 // and " - ", the number when enumerating, then the texture name with the
 // extension the mode asks for. Separators in the texture name become '_', so
-// no name can place a file outside the destination. On the first texture of
+// no name can place a file outside the destination (on Windows so do the
+// other bytes its file names refuse, such as ':'). On the first texture of
 // a file it creates the folders along the destination. Returns 0, or 1 after
 // a message when the path would not fit (nothing is created then).
 int compose_output_path(OutputFolders* folders, const TextureLabel& label,

@@ -170,8 +170,10 @@ TEST(CommandLine, PathsThatDoNotFitAreRefusedSourceFirst) {
   EXPECT_EQ(result.err.find("too long"), std::string::npos) << result.err;
 }
 
-#ifndef _WIN32
 TEST(CommandLine, UnreadableFoldersAreReported) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX permissions: Windows has no owner permission bits to take away";
+#endif
   if (permissions_are_ignored()) GTEST_SKIP() << "running as root: permissions are not enforced";
   TempDir dir;
   const std::string s = sep();
@@ -190,6 +192,5 @@ TEST(CommandLine, UnreadableFoldersAreReported) {
                             "inner" + s +
                             " or the search permission is denied for the component of the path prefix\n");
 }
-#endif
 
 }  // namespace

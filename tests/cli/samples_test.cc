@@ -10,7 +10,7 @@ namespace {
 
 TEST(Samples, TheDemoReportAndFiles) {
   TempDir dir;
-  fs::path samples = fs::path(VELMIRE_SOURCE_DIR) / "samples";
+  fs::path samples = source_tree_path("samples");
   RunResult result = run_velmire({samples.string(), dir.sub("demo-output"), "-racepal", "-r"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");

@@ -122,12 +122,36 @@ TEST(OutputNames, SeparatorsInTextureNamesNeverLeaveTheDestination) {
   TempDir dir;
   write_file(dir.path / "src" / "E.PIX", textures({"..\\..\\evil", "../../evil", "/abs", "c:\\tmp\\foo.tga"}).bytes);
   RunResult result = extract(dir, {"-file", "-nopixpackname", "-noenum", "-extoriginal"});
+#ifdef _WIN32
+  const std::string drive_name = "c__tmp_foo.tga";  // no ':' in a Windows file name
+#else
+  const std::string drive_name = "c:_tmp_foo.tga";
+#endif
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(report_lines(result.out), "NO: E.PIX (..\\..\\evil) --> .._.._evil\n"
                                       "NO: E.PIX (../../evil) --> .._.._evil\n"
                                       "NO: E.PIX (/abs) --> _abs\n"
-                                      "NO: E.PIX (c:\\tmp\\foo.tga) --> c:_tmp_foo.tga\n");
-  EXPECT_EQ(list_tree(dir.path), Names({"out/", "out/.._.._evil", "out/_abs", "out/c:_tmp_foo.tga", "src/", "src/E.PIX"}));
+                                      "NO: E.PIX (c:\\tmp\\foo.tga) --> " + drive_name + "\n");
+  EXPECT_EQ(list_tree(dir.path), Names({"out/", "out/.._.._evil", "out/_abs", "out/" + drive_name, "src/", "src/E.PIX"}));
+}
+
+// Windows refuses these bytes in file names (and reads "a:b" as a stream b
+// of a file a), so there they become '_' like separators; elsewhere they
+// are ordinary bytes of a name and stay.
+TEST(OutputNames, BytesWindowsRefusesInFileNamesAreReplacedThereOnly) {
+  TempDir dir;
+  const std::string name = "a:b*c?d\"e<f>g|h\x01i\x1fj";
+  write_file(dir.path / "src" / "W.PIX", textures({name, "k:l"}).bytes);
+  RunResult result = extract(dir, {"-file", "-nopixpackname", "-noenum", "-extoriginal"});
+#ifdef _WIN32
+  const Names files = {"a_b_c_d_e_f_g_h_i_j", "k_l"};
+#else
+  const Names files = {name, "k:l"};
+#endif
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(written_names(result.out), files);
+  EXPECT_EQ(list_tree(dir.path / "out"), files);
+  EXPECT_EQ(read_file(dir.path / "out" / files[1]).size(), 54u + 1024u + 4u);
 }
 
 TEST(OutputNames, PathsThatWouldNotFitAreRefused) {

@@ -9,7 +9,21 @@
 #include "cli/run.h"
 #include "platform/platform.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#else
 #include <unistd.h>
 #endif
 
@@ -26,7 +40,39 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot create a temporary folder");
 }
 
+#ifdef _WIN32
+// Removes a tree with Win32's own calls in the long path form: the C
+// runtime's folder listing, which std::filesystem uses with MinGW, refuses
+// paths longer than MAX_PATH, and some tests make such paths.
+static void remove_tree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = folder + L"\\" + name;
+      const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      const bool is_link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      if (is_folder && !is_link) {
+        remove_tree(child);
+      } else if (is_folder) {
+        RemoveDirectoryW(child.c_str());  // the link only, not what it leads to
+      } else {
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(listing, &entry) != 0);
+    FindClose(listing);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+#endif
+
 TempDir::~TempDir() {
+#ifdef _WIN32
+  remove_tree(L"\\\\?\\" + path.wstring());
+#else
   std::error_code ignored;
   // Folders a test made read-only must become writable again to be removed.
   for (auto it = fs::recursive_directory_iterator(path, ignored);
@@ -35,6 +81,7 @@ TempDir::~TempDir() {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   fs::remove_all(path, ignored);
+#endif
 }
 
 static std::string read_stream(FILE* file) {
@@ -47,12 +94,33 @@ static std::string read_stream(FILE* file) {
   return text;
 }
 
+FILE* scratch_stream() {
+#ifdef _WIN32
+  std::random_device device;
+  std::mt19937_64 random(device());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path path = fs::temp_directory_path() / ("velmire-stream-" + std::to_string(random()));
+    int fd = _open(path.string().c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_TEMPORARY,
+                   _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+      FILE* stream = _fdopen(fd, "w+b");
+      if (stream == nullptr) _close(fd);
+      return stream;
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+#else
+  return std::tmpfile();
+#endif
+}
+
 RunResult run_velmire(const std::vector<std::string>& arguments) {
   std::vector<const char*> argv = {"velmire"};
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  if (out == nullptr || err == nullptr) throw std::runtime_error("tmpfile failed");
+  FILE* out = scratch_stream();
+  FILE* err = scratch_stream();
+  if (out == nullptr || err == nullptr) throw std::runtime_error("no scratch stream for the output");
   RunResult result;
   result.status = run(static_cast<int>(argv.size()), argv.data(), out, err);
   result.out = read_stream(out);
@@ -90,8 +158,12 @@ std::vector<std::string> list_tree(const fs::path& root) {
 
 std::string sep() { return std::string(1, kPathSeparator); }
 
+fs::path source_tree_path(const std::string& relative) {
+  return fs::absolute(fs::path(VELMIRE_SOURCE_DIR) / relative).make_preferred();
+}
+
 fs::path shared_fixture(const std::string& relative) {
-  fs::path path = fs::path(VELMIRE_SOURCE_DIR) / ".." / "shared" / "fixtures" / relative;
+  fs::path path = source_tree_path("../shared/fixtures/" + relative);
   return fs::exists(path) ? path : fs::path();
 }
 

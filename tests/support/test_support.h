@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -30,6 +31,12 @@ struct RunResult {
   std::string err;
 };
 
+// A new, empty stream for reading and writing, removed when it is closed:
+// std::tmpfile, except on Windows, where the C runtime's tmpfile makes its
+// file in the root of the current drive (which ordinary accounts may not
+// write) under names that collide between processes running at once.
+FILE* scratch_stream();
+
 // Runs the program with these arguments (the program name is added in
 // front) and captures both streams.
 RunResult run_velmire(const std::vector<std::string>& arguments);
@@ -44,6 +51,11 @@ std::vector<std::string> list_tree(const fs::path& root);
 
 // The platform separator as a string, for building expected messages.
 std::string sep();
+
+// A file or folder of the source tree as the program takes a path: absolute,
+// with the platform separator (a test program built for Windows on a POSIX
+// machine holds the tree's path in POSIX form).
+fs::path source_tree_path(const std::string& relative);
 
 // The tests that read files nobody here made look for them in the shared
 // fixtures folder beside the repository. Returns an empty path when it is

@@ -72,7 +72,6 @@ TEST(ListingOrder, FoldsLowerCaseOntoUpperCaseAndBreaksTiesByRawBytes) {
                                              "_", "~"}));
 }
 
-#ifndef _WIN32
 // A link to nowhere is an entry whose file cannot be opened: the signature
 // test reports it and the rest of that folder is not visited.
 void dangling_link(const fs::path& path) {
@@ -80,6 +79,9 @@ void dangling_link(const fs::path& path) {
 }
 
 TEST(FolderWalk, AFileThatCannotBeCheckedEndsOnlyItsOwnFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links: making them on Windows needs a privilege most accounts lack";
+#endif
   TempDir dir;
   fs::path src = dir.path / "src";
   for (const char* folder : {"a", "b", "B"}) fs::create_directories(src / folder);
@@ -104,6 +106,9 @@ TEST(FolderWalk, AFileThatCannotBeCheckedEndsOnlyItsOwnFolder) {
 }
 
 TEST(FolderWalk, ALinkBackToAnAncestorIsSkippedWithAMessage) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links: making them on Windows needs a privilege most accounts lack";
+#endif
   TempDir dir;
   fs::path src = dir.path / "src";
   fs::create_directories(src / "a" / "b");
@@ -121,7 +126,6 @@ TEST(FolderWalk, ALinkBackToAnAncestorIsSkippedWithAMessage) {
                             skipped(a + "top" + s));
   EXPECT_FALSE(fs::exists(dir.path / "dst" / "a"));  // the walk itself creates no folders
 }
-#endif
 
 TEST(FolderWalk, EntriesWhosePathWouldNotFitAreSkipped) {
   TempDir dir;

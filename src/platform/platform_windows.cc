@@ -1,0 +1,307 @@
+// The platform layer on Windows: Win32 and the C runtime with single-byte
+// ("A") paths, so that paths stay the plain byte strings the rest of the
+// program builds. Error numbers are translated into the <cerrno> values the
+// command line's folder messages are chosen by.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Windows takes '/' as a separator too, whatever the program appends.
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+uint64_t join_words(DWORD high, DWORD low) {
+  return (static_cast<uint64_t>(high) << 32) | low;
+}
+
+EntryKind kind_of_attributes(DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::folder;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::other;
+  return EntryKind::file;
+}
+
+// The path without trailing separators, which Windows refuses on a folder's
+// status in some calls, keeping the separator of a root ("\", "C:\").
+std::string without_trailing_separators(const char* path) {
+  size_t length = std::strlen(path);
+  size_t kept = length;
+  while (kept > 1 && is_separator(path[kept - 1])) --kept;
+  if (kept < length && kept == 2 && path[1] == ':') ++kept;
+  return std::string(path, kept);
+}
+
+// Status through an open handle: links are followed, and the volume serial
+// number and file index identify a folder (the C runtime's st_ino is always
+// 0 on Windows). Returns false when the path cannot be opened.
+bool status_through_handle(const char* path, FileStatus* status) {
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool known = GetFileInformationByHandle(handle, &info) != 0;
+  if (known) {
+    status->size = join_words(info.nFileSizeHigh, info.nFileSizeLow);
+    status->kind = kind_of_attributes(info.dwFileAttributes);
+    status->id.device = info.dwVolumeSerialNumber;
+    status->id.index = join_words(info.nFileIndexHigh, info.nFileIndexLow);
+  } else if (DWORD type = GetFileType(handle); type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+    // A device such as NUL or a named pipe: it opens but has no file data.
+    *status = FileStatus{};
+    status->kind = EntryKind::other;
+    known = true;
+  }
+  CloseHandle(handle);
+  return known;
+}
+
+// Status from the folder entry alone, for files that another program holds
+// open without sharing: no identity, links not followed.
+bool status_from_attributes(const char* path, FileStatus* status) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) == 0) return false;
+  *status = FileStatus{};
+  status->size = join_words(data.nFileSizeHigh, data.nFileSizeLow);
+  status->kind = kind_of_attributes(data.dwFileAttributes);
+  return true;
+}
+
+// Whether the path, or one of the folders along it, names something that
+// exists and is no folder: the condition POSIX reports as ENOTDIR, which
+// Windows reports as a missing path or an invalid name.
+bool has_non_folder_on_the_way(const char* path) {
+  size_t length = std::strlen(path);
+  for (size_t end = 1; end <= length; ++end) {
+    if (end < length && !is_separator(path[end])) continue;
+    if (is_separator(path[end - 1]) || path[end - 1] == ':') continue;  // a root, a drive or a run of separators
+    std::string prefix(path, end);
+    FileStatus status;
+    if (get_file_status(prefix.c_str(), &status) == 0 && status.kind != EntryKind::folder) return true;
+  }
+  return false;
+}
+
+// The <cerrno> value for a Win32 error code.
+int error_number_of(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:  // a drive without its disc
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return ENOENT;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+      return ENAMETOOLONG;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    default:
+      return EIO;
+  }
+}
+
+// The error number for a listing that would not open. Windows reports a
+// path through a file as missing or invalid; POSIX, whose numbers the
+// messages follow, as ENOTDIR.
+int listing_error_number(const char* path, DWORD error) {
+  int error_number = error_number_of(error);
+  if (error_number == ENOENT && has_non_folder_on_the_way(path)) return ENOTDIR;
+  return error_number;
+}
+
+// Opens a listing of every entry of the folder. Returns the search handle
+// with the first entry, or INVALID_HANDLE_VALUE with *error_number set; an
+// empty folder (only a root can be one: others list "." and "..") gives
+// INVALID_HANDLE_VALUE with *error_number 0.
+HANDLE open_listing(const char* path, WIN32_FIND_DATAA* entry, int* error_number) {
+  *error_number = 0;
+  size_t length = std::strlen(path);
+  if (length == 0) {
+    *error_number = ENOENT;  // as opendir(""): no folder has an empty name
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string pattern(path, length);
+  if (!is_separator(pattern.back()) && pattern.back() != ':') pattern += '\\';
+  pattern += '*';
+  HANDLE listing = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, entry, FindExSearchNameMatch, nullptr,
+                                    FIND_FIRST_EX_LARGE_FETCH);
+  if (listing != INVALID_HANDLE_VALUE) return listing;
+  DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) {
+    // Nothing matched "*": the folder is empty if it is there at all.
+    FileStatus status;
+    if (get_file_status(path, &status) == 0 && status.kind == EntryKind::folder) return INVALID_HANDLE_VALUE;
+  }
+  *error_number = listing_error_number(path, error);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+int get_file_status(const char* path, FileStatus* status) {
+  std::string trimmed = without_trailing_separators(path);
+  if (status_through_handle(trimmed.c_str(), status)) return 0;
+  return status_from_attributes(trimmed.c_str(), status) ? 0 : -1;
+}
+
+int probe_folder(const char* path) {
+  WIN32_FIND_DATAA entry;
+  int error_number = 0;
+  HANDLE listing = open_listing(path, &entry, &error_number);
+  if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+  return error_number;
+}
+
+int list_folder(const char* path, std::vector<FolderEntry>* entries) {
+  WIN32_FIND_DATAA entry;
+  int error_number = 0;
+  HANDLE listing = open_listing(path, &entry, &error_number);
+  if (listing == INVALID_HANDLE_VALUE) return error_number;
+  do {
+    // Links (reparse points) and devices are no plain files: their status
+    // decides.
+    const DWORD not_plain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    entries->push_back({entry.cFileName, (entry.dwFileAttributes & not_plain) == 0});
+  } while (FindNextFileA(listing, &entry) != 0);
+  FindClose(listing);
+  return 0;
+}
+
+FolderCreation make_folder(const char* path) {
+  if (_mkdir(path) == 0) return FolderCreation::created;
+  if (errno == EEXIST) return FolderCreation::exists;  // also a drive such as "C:"
+  if (errno == ENOENT) return FolderCreation::parent_missing;
+  return FolderCreation::failed;
+}
+
+// Files are C runtime descriptors, always opened in binary mode: a text-mode
+// descriptor would turn every 0x0A byte written into 0D 0A and stop reading
+// at the first 0x1A.
+
+namespace {
+
+int descriptor(FileHandle file) {
+  return static_cast<int>(file.value);
+}
+
+// The largest count one _read or _write call takes is an int.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+}  // namespace
+
+int open_file_for_reading(const char* path, FileHandle* file) {
+  int fd = _open(path, _O_RDONLY | _O_BINARY);
+  if (fd < 0) return errno;
+  file->value = fd;
+  return 0;
+}
+
+// Opens an existing plain file and empties it. The checks are made on the
+// open handle, so nothing can be put in the file's place between them and
+// the write: the path itself must be no reparse point (a link or junction
+// could lead anywhere, outside the destination too), no folder and no
+// device.
+static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  const DWORD not_plain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  BY_HANDLE_FILE_INFORMATION info;
+  int error_number = 0;
+  if (GetFileType(handle) != FILE_TYPE_DISK || GetFileInformationByHandle(handle, &info) == 0 ||
+      (info.dwFileAttributes & not_plain) != 0)
+    error_number = EINVAL;
+  else if (SetEndOfFile(handle) == 0)  // at offset 0, just opened
+    error_number = error_number_of(GetLastError());
+  int fd = error_number == 0 ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY) : -1;
+  if (fd < 0) {
+    CloseHandle(handle);
+    return error_number != 0 ? error_number : EMFILE;
+  }
+  file->value = fd;
+  return 0;
+}
+
+int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file) {
+  if (mode == WriteMode::replace_plain_file) return open_plain_file_for_replacing(path, file);
+  int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (mode == WriteMode::create_new ? _O_EXCL : _O_TRUNC);
+  int fd = _open(path, flags, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return errno;
+  file->value = fd;
+  return 0;
+}
+
+int get_open_file_size(FileHandle file, uint64_t* size) {
+  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor(file)));
+  LARGE_INTEGER length;
+  if (handle == INVALID_HANDLE_VALUE || GetFileSizeEx(handle, &length) == 0 || length.QuadPart < 0) return -1;
+  *size = static_cast<uint64_t>(length.QuadPart);
+  return 0;
+}
+
+uint64_t get_write_block_size(FileHandle) {
+  return 0;  // Windows suggests none
+}
+
+int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  *done = 0;
+  while (*done < size) {
+    size_t ask = size - *done < kMaxTransfer ? size - *done : kMaxTransfer;
+    int got = _read(descriptor(file), bytes + *done, static_cast<unsigned>(ask));
+    if (got < 0) return errno;
+    if (got == 0) break;  // end of file
+    *done += static_cast<size_t>(got);
+  }
+  return 0;
+}
+
+int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  *done = 0;
+  while (*done < size) {
+    size_t ask = size - *done < kMaxTransfer ? size - *done : kMaxTransfer;
+    int put = _write(descriptor(file), bytes + *done, static_cast<unsigned>(ask));
+    if (put < 0) return errno;
+    if (put == 0) return EIO;  // no progress: report it rather than loop
+    *done += static_cast<size_t>(put);
+  }
+  return 0;
+}
+
+int close_file(FileHandle file) {
+  return _close(descriptor(file)) == 0 ? 0 : errno;
+}
