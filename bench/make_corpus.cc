@@ -1,4 +1,4 @@
-// Writes a benchmark corpus of PIX files with the test-support PIX writer,
+// Writes a benchmark corpus of PIX files with the PIX writer (tools/pix_writer.h),
 // the same bytes on every run and every machine, and a manifest of the BMP
 // files the extractor makes from it (default options: one folder per PIX
 // file, numbered names, ".BMP" added), which the I/O floor reads.

@@ -1,9 +1,6 @@
 #include "cli/report.h"
 
 #include <cstdio>
-#include <cstring>
-#include <initializer_list>
-#include <string_view>
 
 #include "pix/pix_blocks.h"
 
@@ -13,25 +10,6 @@ bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uin
   if (width < 4) return bytes == uint32_t{height} * 4;
   uint32_t padded_width = width + 4u - width % 4u;
   return bytes == uint32_t{height} * padded_width * element_size;
-}
-
-// Prints the pieces one after the other, as one call to the stream when they
-// fit a line buffer (texture names can be long: a longer line goes piece by
-// piece). Cheaper than a format, with the same bytes.
-static void print_pieces(FILE* out, std::initializer_list<std::string_view> pieces) {
-  char line[1024];
-  size_t length = 0;
-  for (std::string_view piece : pieces) length += piece.size();
-  if (length > sizeof line) {
-    for (std::string_view piece : pieces) std::fwrite(piece.data(), 1, piece.size(), out);
-    return;
-  }
-  length = 0;
-  for (std::string_view piece : pieces) {
-    if (!piece.empty()) std::memcpy(line + length, piece.data(), piece.size());
-    length += piece.size();
-  }
-  std::fwrite(line, 1, length, out);
 }
 
 void report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
@@ -56,7 +34,7 @@ void report_texture(const Texture& texture, const TextureLabel& label, const Out
                                     texture.image->element_size);
   if (!well_formed) ++*not_well_formed;
   const char* file_name = folders.output_path.text + folders.destination->length;
-  // "%s%s: %.*s (%.*s) --> %s\n"; neither name holds a zero byte.
-  print_pieces(context.out, {well_formed ? "" : "!", code, ": ", label.entry_name, " (", label.name,
-                             ") --> ", file_name, "\n"});
+  std::fprintf(context.out, "%s%s: %.*s (%.*s) --> %s\n", well_formed ? "" : "!", code,
+               static_cast<int>(label.entry_name.size()), label.entry_name.data(),
+               static_cast<int>(label.name.size()), label.name.data(), file_name);
 }

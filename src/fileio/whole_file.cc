@@ -208,19 +208,6 @@ static int open_for_writing(const char* path, std::span<const uint8_t> protected
   return *kept ? -1 : open_file_for_writing(path, WriteMode::replace_plain_file, file);
 }
 
-// Which failures are reported as failed writes and which as failed closes.
-// The messages are those of a C stream opened with "wb" and written with one
-// fwrite: such a stream writes at once the largest whole number of its
-// buffers and holds the rest until it is closed, so a failure within that
-// first part is reported by the write, and one after it by the close. Its
-// buffer is the file's block size when smaller than BUFSIZ, else BUFSIZ.
-// Returns the size of that first part.
-static uint64_t bytes_written_before_close(FileHandle file, uint64_t total) {
-  uint64_t block = get_write_block_size(file);
-  uint64_t buffer = block > 0 && block < BUFSIZ ? block : BUFSIZ;
-  return buffer >= 128 ? total - total % buffer : total;
-}
-
 static void print_write_failure(FILE* err, const char* path, int error_number) {
   std::fprintf(err, "Cannot write to file %s\n", path);
   print_error_description(err, "Error: ", error_number);
@@ -237,21 +224,14 @@ int write_whole_file(const char* path, const void* data, uint32_t item_size,
     return 1;
   }
   const uint64_t total = uint64_t{item_size} * item_count;
-  if (total == 0 && item_count != 0) {
-    // Items of no bytes: fwrite reports none of them written, with no error.
-    print_write_failure(err, path, 0);
-    close_file(file);
-    return 1;
-  }
   size_t done = 0;
   int error_number = total == 0 ? 0 : write_file(file, data, static_cast<size_t>(total), &done);
-  if (error_number != 0 && done < bytes_written_before_close(file, total)) {
+  if (error_number != 0) {
     print_write_failure(err, path, error_number);
     close_file(file);
     return 1;
   }
-  int close_error = close_file(file);
-  if (error_number != 0 || close_error != 0) {
+  if (close_file(file) != 0) {
     std::fprintf(err, "Error closing the file %s", path);
     return 1;
   }

@@ -80,26 +80,6 @@ bool named_file_name(const char* texture_name, uint8_t extension_mode, char* nam
   }
 }
 
-// The number as printf's "%.4d. " writes it: at least four digits,
-// zero-padded, then a full stop and a blank. `text` holds 16 bytes.
-std::string_view texture_number(int32_t number, char* text) {
-  if (number < 0) return {text, static_cast<size_t>(std::snprintf(text, 16, "%.*d. ", 4, number))};
-  char digits[10];
-  size_t count = 0;
-  auto value = static_cast<uint32_t>(number);
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  size_t length = 0;
-  for (size_t pad = count; pad < 4; ++pad) text[length++] = '0';
-  while (count > 0) text[length++] = digits[--count];
-  text[length++] = '.';
-  text[length++] = ' ';
-  text[length] = '\0';
-  return {text, length};
-}
-
 int refuse_too_long(const TextureLabel& label, FILE* err) {
   std::fprintf(err, "ERROR in file %s, texture %d (%.*s): the output path is too long\n",
                label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
@@ -139,7 +119,8 @@ int compose_output_path(OutputFolders* folders, const TextureLabel& label,
 
   if (options.enumerate == 1) {
     char number[16];
-    if (!path_append(output, texture_number(label.number, number))) return refuse_too_long(label, context.err);
+    std::snprintf(number, sizeof number, "%.*d. ", 4, label.number);
+    if (!path_append(output, number)) return refuse_too_long(label, context.err);
   }
 
   char texture_name[kPathBufferSize];

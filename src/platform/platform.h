@@ -94,10 +94,6 @@ int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file);
 // The size of an open file. Returns 0, or -1 when it cannot be read.
 int get_open_file_size(FileHandle file, uint64_t* size);
 
-// The block size the system suggests for writing to the file (st_blksize),
-// or 0 when it does not tell.
-uint64_t get_write_block_size(FileHandle file);
-
 // Reads `size` bytes, asking again after a partial read, until they are all
 // there or the file ends. *done receives the count read. Returns 0 (with
 // *done < size when the file ended first), or the error number of a failed

@@ -100,12 +100,6 @@ int get_open_file_size(FileHandle file, uint64_t* size) {
   return 0;
 }
 
-uint64_t get_write_block_size(FileHandle file) {
-  struct stat st;
-  if (fstat(descriptor(file), &st) != 0 || st.st_blksize <= 0) return 0;
-  return static_cast<uint64_t>(st.st_blksize);
-}
-
 int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
   auto* bytes = static_cast<uint8_t*>(buffer);
   *done = 0;

@@ -272,10 +272,6 @@ int get_open_file_size(FileHandle file, uint64_t* size) {
   return 0;
 }
 
-uint64_t get_write_block_size(FileHandle) {
-  return 0;  // Windows suggests none
-}
-
 int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
   auto* bytes = static_cast<uint8_t*>(buffer);
   *done = 0;
