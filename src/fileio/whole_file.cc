@@ -107,28 +107,25 @@ static int read_and_compare(FileHandle file, const char* path, std::span<const u
   return std::memcmp(start, expected.data(), expected.size()) == 0 ? 0 : 2;
 }
 
-int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err) {
-  FileHandle file;
-  uint64_t size = 0;
-  if (open_for_reading(path, &file, &size, err) != 0) return 1;
-  if (size < expected.size()) {
-    close_file(file);
-    return 2;
-  }
-  uint8_t local[kLocalPrefixBytes];
-  uint8_t* start = expected.size() <= sizeof local ? local : static_cast<uint8_t*>(std::malloc(expected.size()));
-  if (start == nullptr) {
+// Reads the rest of the open file, after the first bytes already read into
+// `start`, into `buffer`. Returns 0 with `contents` set, or 3 after a
+// message; the file stays open.
+static int load_rest(FileHandle file, const char* path, uint64_t size, std::span<const uint8_t> start,
+                     ByteBuffer* buffer, std::span<const uint8_t>* contents, FILE* err) {
+  uint8_t* bytes = size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
+  if (bytes == nullptr) {
     print_no_memory(err, path);
-    close_file(file);
-    return 1;
+    return 3;
   }
-  int result = read_and_compare(file, path, expected, start, err);
-  if (result == 1)
-    close_file(file);
-  else if (close_after_reading(file, path, err) != 0)
-    result = 1;
-  if (start != local) std::free(start);
-  return result;
+  std::memcpy(bytes, start.data(), start.size());
+  uint64_t rest = size - start.size();
+  if (rest > 0 && read_exactly(file, path, bytes + start.size(), rest, err) != 0) return 3;
+  *contents = {bytes, static_cast<size_t>(size)};
+  return 0;
+}
+
+int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err) {
+  return check_and_load_file(path, expected, nullptr, nullptr, err);
 }
 
 int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
@@ -147,32 +144,15 @@ int check_and_load_file(const char* path, std::span<const uint8_t> expected, Byt
     close_file(file);
     return 1;
   }
+  // The file stays open for the load: the bytes already read are kept and
+  // only the rest is read.
   int result = read_and_compare(file, path, expected, start, err);
-  if (result == 1) {
+  const bool loading = result == 0 && buffer != nullptr;
+  if (loading) result = load_rest(file, path, size, {start, expected.size()}, buffer, contents, err);
+  if (result == 1 || result == 3)
     close_file(file);
-  } else if (result == 2) {
-    if (close_after_reading(file, path, err) != 0) result = 1;
-  } else {
-    // The file stays open for the load: the bytes already read are kept and
-    // only the rest is read.
-    uint8_t* bytes = size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
-    if (bytes == nullptr) {
-      print_no_memory(err, path);
-      close_file(file);
-      result = 3;
-    } else {
-      std::memcpy(bytes, start, expected.size());
-      uint64_t rest = size - expected.size();
-      if (rest > 0 && read_exactly(file, path, bytes + expected.size(), rest, err) != 0) {
-        close_file(file);
-        result = 3;
-      } else if (close_after_reading(file, path, err) != 0) {
-        result = 3;
-      } else {
-        *contents = {bytes, static_cast<size_t>(size)};
-      }
-    }
-  }
+  else if (close_after_reading(file, path, err) != 0)
+    result = loading ? 3 : 1;
   if (start != local) std::free(start);
   return result;
 }

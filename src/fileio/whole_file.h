@@ -30,12 +30,13 @@ int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FIL
 
 // Checks that the file begins with `expected` and, when it does, loads it
 // whole into `buffer`, opening it once: compare_file_prefix followed by
-// read_whole_file, with the same messages. Returns 0 with `contents` set to
-// the file's bytes (valid until the buffer is used again); 2 when the file
-// does not begin with `expected` (or is shorter: then nothing is read and
-// nothing printed); 1 after one of compare_file_prefix's messages when it
-// cannot be checked; 3 after one of read_whole_file's messages when it was
-// checked but cannot be loaded.
+// read_whole_file, with the same messages. With no buffer the file is only
+// checked. Returns 0 (with `contents` set to the file's bytes, valid until
+// the buffer is used again, when loading); 2 when the file does not begin
+// with `expected` (or is shorter: then nothing is read and nothing
+// printed); 1 after one of compare_file_prefix's messages when it cannot be
+// checked; 3 after one of read_whole_file's messages when it was checked
+// but cannot be loaded.
 int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
                         std::span<const uint8_t>* contents, FILE* err);
 

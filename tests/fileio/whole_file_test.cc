@@ -17,12 +17,7 @@ template <typename Body>
 std::string captured_err(Body body) {
   FILE* err = scratch_stream();
   body(err);
-  std::rewind(err);
-  std::string text;
-  int c;
-  while ((c = std::fgetc(err)) != EOF) text += static_cast<char>(c);
-  std::fclose(err);
-  return text;
+  return read_and_close(err);
 }
 
 const std::vector<uint8_t> kExpected = {1, 2, 3, 4};

@@ -22,16 +22,6 @@ struct Replay {
   std::string problem;  // what the fuzzer's checks found wrong
 };
 
-std::string read_back(FILE* stream) {
-  std::string text;
-  std::rewind(stream);
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
-  std::fclose(stream);
-  return text;
-}
-
 // One run's buffers for every replay, as the fuzzer keeps them.
 ScratchBuffers buffers;
 
@@ -42,8 +32,8 @@ Replay replay(const Bytes& input) {
   if (out == nullptr || err == nullptr) throw std::runtime_error("no scratch stream for the output");
   Replay result;
   result.problem = fuzz_one_input(input, dir.str(), out, err, &buffers);
-  result.out = read_back(out);
-  result.err = read_back(err);
+  result.out = read_and_close(out);
+  result.err = read_and_close(err);
   return result;
 }
 

@@ -84,7 +84,7 @@ TempDir::~TempDir() {
 #endif
 }
 
-static std::string read_stream(FILE* file) {
+std::string read_and_close(FILE* file) {
   std::string text;
   std::rewind(file);
   char buffer[4096];
@@ -123,8 +123,8 @@ RunResult run_velmire(const std::vector<std::string>& arguments) {
   if (out == nullptr || err == nullptr) throw std::runtime_error("no scratch stream for the output");
   RunResult result;
   result.status = run(static_cast<int>(argv.size()), argv.data(), out, err);
-  result.out = read_stream(out);
-  result.err = read_stream(err);
+  result.out = read_and_close(out);
+  result.err = read_and_close(err);
   return result;
 }
 

@@ -37,6 +37,9 @@ struct RunResult {
 // write) under names that collide between processes running at once.
 FILE* scratch_stream();
 
+// Everything written to a scratch stream; closes it.
+std::string read_and_close(FILE* stream);
+
 // Runs the program with these arguments (the program name is added in
 // front) and captures both streams.
 RunResult run_velmire(const std::vector<std::string>& arguments);
