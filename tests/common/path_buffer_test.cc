@@ -27,13 +27,6 @@ TEST(FolderPath, EndsInExactlyOneSeparator) {
   EXPECT_EQ(folder_form(""), "<refused>");
 }
 
-TEST(FolderPath, LengthLimitCountsTheAddedSeparator) {
-  const std::string s = sep();
-  EXPECT_EQ(folder_form(std::string(258, 'x')), std::string(258, 'x') + s);
-  EXPECT_EQ(folder_form(std::string(259, 'x')), "<refused>");
-  EXPECT_EQ(folder_form(std::string(258, 'x') + s + s + s), std::string(258, 'x') + s);
-}
-
 TEST(PathAppend, RefusesWhatDoesNotFitAndLeavesTheBufferAlone) {
   PathBuffer path;
   ASSERT_TRUE(path_assign(&path, std::string(250, 'a')));

@@ -178,26 +178,4 @@ TEST(CheckAndLoadFile, PrintsAndReturnsWhatCheckingThenReadingWould) {
   release_bytes(&buffer);
 }
 
-TEST(CheckAndLoadFile, OneBufferServesFilesOfEverySize) {
-  TempDir dir;
-  std::vector<uint8_t> large(kPixSignature.begin(), kPixSignature.end());
-  for (int i = 0; i < 100000; ++i) large.push_back(static_cast<uint8_t>(i * 13));
-  std::vector<uint8_t> small(large.begin(), large.begin() + 40);
-  write_file(dir.path / "large", large);
-  write_file(dir.path / "small", small);
-  ByteBuffer buffer;
-  // The buffer grows to the largest file so far and stays there.
-  const std::pair<const char*, size_t> loads[] = {
-      {"small", small.size()}, {"large", large.size()}, {"small", large.size()}, {"large", large.size()}};
-  for (const auto& [name, capacity] : loads) {
-    std::span<const uint8_t> contents;
-    ASSERT_EQ(check_and_load_file(dir.sub(name).c_str(), kPixSignature, &buffer, &contents, stderr), 0);
-    EXPECT_EQ(std::vector<uint8_t>(contents.begin(), contents.end()), read_file(dir.path / name)) << name;
-    EXPECT_EQ(buffer.capacity, capacity) << name;
-  }
-  release_bytes(&buffer);
-  EXPECT_EQ(buffer.bytes, nullptr);
-}
-
-
 }  // namespace

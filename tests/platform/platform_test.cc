@@ -73,41 +73,6 @@ TEST(FolderListing, NamesEveryEntryAndNeverCallsAFolderAPlainFile) {
   EXPECT_EQ(names, std::vector<std::string>({"Two Words.txt", "empty", "one.pix", "sub.pix"}));
 }
 
-// The command line's messages are chosen by these numbers.
-TEST(FolderListing, ErrorNumbersOfFoldersThatDoNotOpen) {
-  TempDir dir;
-  const std::string s = sep();
-  fs::create_directory(dir.path / "src");
-  write_file(dir.path / "file", std::string("x"));
-  const std::pair<std::string, int> cases[] = {
-      {folder(dir, "src"), 0},
-      {folder(dir, "missing"), ENOENT},
-      {folder(dir, "missing" + s + "below"), ENOENT},
-      {folder(dir, "file"), ENOTDIR},
-      {folder(dir, "file" + s + "below"), ENOTDIR},
-  };
-  for (const auto& [path, expected] : cases) {
-    EXPECT_EQ(probe_folder(path.c_str()), expected) << path;
-    std::vector<FolderEntry> entries;
-    EXPECT_EQ(list_folder(path.c_str(), &entries), expected) << path;
-    if (expected != 0) {
-      EXPECT_TRUE(entries.empty()) << path;
-    }
-  }
-}
-
-TEST(MakeFolder, CreatesOneFolderAndTellsWhyNot) {
-  TempDir dir;
-  const std::string s = sep();
-  write_file(dir.path / "file", std::string("x"));
-  EXPECT_EQ(make_folder(dir.sub("new").c_str()), FolderCreation::created);
-  EXPECT_TRUE(fs::is_directory(dir.path / "new"));
-  EXPECT_EQ(make_folder(dir.sub("new").c_str()), FolderCreation::exists);
-  EXPECT_EQ(make_folder(dir.sub("file").c_str()), FolderCreation::exists);
-  EXPECT_EQ(make_folder((dir.sub("missing") + s + "child").c_str()), FolderCreation::parent_missing);
-  EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"file", "new/"}));
-}
-
 // Every byte value, the line end and end-of-file bytes of text streams
 // among them, as a file of more than one read's worth.
 std::vector<uint8_t> every_byte_value(size_t size) {
@@ -140,44 +105,6 @@ TEST(RawFiles, WrittenAndReadBackByteForByte) {
   read_back.resize(done);
   EXPECT_EQ(read_back, bytes);
   EXPECT_EQ(close_file(file), 0);
-}
-
-TEST(RawFiles, WhatEachWriteModeDoesWithExistingAndMissingFiles) {
-  TempDir dir;
-  const std::string s = sep();
-  const std::string path = dir.sub("file");
-  write_file(fs::path(path), std::string(100, 'o'));
-  const uint8_t fresh[] = {'n', 'e', 'w'};
-  size_t done = 0;
-
-  FileHandle file;
-  EXPECT_EQ(open_file_for_writing(path.c_str(), WriteMode::create_new, &file), EEXIST);
-  EXPECT_EQ(read_file(fs::path(path)), std::vector<uint8_t>(100, 'o'));
-
-  ASSERT_EQ(open_file_for_writing(path.c_str(), WriteMode::replace, &file), 0);
-  EXPECT_EQ(write_file(file, fresh, sizeof fresh, &done), 0);
-  EXPECT_EQ(close_file(file), 0);
-  EXPECT_EQ(read_file(fs::path(path)), std::vector<uint8_t>({'n', 'e', 'w'}));
-
-  ASSERT_EQ(open_file_for_writing(dir.sub("created").c_str(), WriteMode::create_new, &file), 0);
-  EXPECT_EQ(write_file(file, fresh, sizeof fresh, &done), 0);
-  EXPECT_EQ(close_file(file), 0);
-  EXPECT_EQ(read_file(dir.path / "created"), std::vector<uint8_t>({'n', 'e', 'w'}));
-
-  // Replacing a plain file empties it too, but never creates one and
-  // refuses a folder.
-  ASSERT_EQ(open_file_for_writing(path.c_str(), WriteMode::replace_plain_file, &file), 0);
-  EXPECT_EQ(write_file(file, fresh, 2, &done), 0);
-  EXPECT_EQ(close_file(file), 0);
-  EXPECT_EQ(read_file(fs::path(path)), std::vector<uint8_t>({'n', 'e'}));
-  EXPECT_EQ(open_file_for_writing(dir.sub("absent").c_str(), WriteMode::replace_plain_file, &file), ENOENT);
-  EXPECT_FALSE(fs::exists(dir.path / "absent"));
-  fs::create_directory(dir.path / "folder");
-  EXPECT_NE(open_file_for_writing(dir.sub("folder").c_str(), WriteMode::replace_plain_file, &file), 0);
-
-  EXPECT_EQ(open_file_for_reading(dir.sub("missing").c_str(), &file), ENOENT);
-  EXPECT_EQ(open_file_for_writing((dir.sub("missing") + s + "x").c_str(), WriteMode::replace, &file), ENOENT);
-  EXPECT_EQ(open_file_for_writing((dir.sub("missing") + s + "x").c_str(), WriteMode::create_new, &file), ENOENT);
 }
 
 }  // namespace
