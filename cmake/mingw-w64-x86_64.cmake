@@ -17,9 +17,10 @@ set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
 
-# Libraries, headers and packages come from the MinGW sysroot only; programs
-# (wine, code generators) from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
+# Libraries, headers and packages come from the MinGW sysroot and from the
+# prefixes in CMAKE_PREFIX_PATH (the "mingw" preset names the static libpng
+# that .ci/mingw-deps builds); programs (wine, code generators) from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

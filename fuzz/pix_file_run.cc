@@ -13,6 +13,7 @@
 #include "naming/output_path.h"
 #include "pix/pix_blocks.h"
 #include "pix/texture_sequence.h"
+#include "pix_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -52,11 +53,9 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
 // where bare names put that texture in file mode, and in folder mode
 // without numbers and with the original extension.
 std::vector<uint8_t> planted_pix_file() {
-  std::vector<uint8_t> bytes(kPixSignature.begin(), kPixSignature.end());
-  const uint8_t rest[] = {0, 0, 0, 3, 0, 0, 0, 18, 3, 0, 4, 0, 4, 0, 1, 0, 0, 0, 0, 'G', 'O', '.', 'P',
-                          'I', 'X', 0, 0, 0, 0, 0x21, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 9, 9, 9, 9};
-  bytes.insert(bytes.end(), std::begin(rest), std::end(rest));
-  return bytes;
+  PixFile pix = start_pix_file();
+  add_texture(&pix, kPixType8Bit, 4, 1, "GO.PIX", std::vector<uint8_t>(4, 9));
+  return pix.bytes;
 }
 
 const char* const kPlantedPaths[] = {"GO.PIX", "FUZZ.PIX/GO.PIX"};

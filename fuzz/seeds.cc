@@ -33,17 +33,6 @@ struct SeedList {
   }
 };
 
-// A "1122" texture whose palette pixelmap holds `palette_count` X R G B
-// entries; the first header's pixel type is `image_type`.
-void add_splat(PixFile* pix, uint8_t image_type, uint16_t width, uint16_t height,
-               std::string_view name, uint32_t palette_count) {
-  add_header_block(pix, image_type, width, width, height, name);
-  add_header_block(pix, kPixTypeXrgb, 4, 1, static_cast<uint16_t>(palette_count), "pal");
-  static constexpr uint8_t kPaletteChunk[8] = {0, 0, 0, 0x22, 0, 0, 0, 0};
-  add_pixel_block(pix, palette_count, 4, ramp(palette_count * 4), kPaletteChunk);
-  add_pixel_block(pix, uint32_t{width} * height, 1, ramp(size_t{width} * height));
-}
-
 }  // namespace
 
 std::vector<Seed> make_seeds() {
@@ -54,7 +43,7 @@ std::vector<Seed> make_seeds() {
   // one lands on a PIX file planted in the destination.
   add_texture(&pix, kPixTypeRgb, 4, 2, "rgb", ramp(24));
   add_texture(&pix, kPixTypeXrgb, 2, 2, "xrgb.pix", ramp(16));
-  add_splat(&pix, kPixType8Bit, 4, 2, "splat", 4);
+  add_splat_pack_texture(&pix, 4, 2, "splat", ramp(8), 4);
   add_texture(&pix, kPixType8Bit, 4, 1, "", ramp(4));
   add_texture(&pix, kPixType8Bit, 4, 1, "", ramp(4));
   add_texture(&pix, kPixType8Bit, 4, 2, "GO.PIX", ramp(8));
@@ -68,7 +57,7 @@ std::vector<Seed> make_seeds() {
 
   // A Splat Pack texture whose image is not 8-bit.
   pix = start_pix_file();
-  add_splat(&pix, kPixTypeRgb, 4, 1, "sp", 1);
+  add_splat_pack_texture(&pix, 4, 1, "sp", ramp(4), 1, kPixTypeRgb);
   list.add("splat-unsupported", pix, kDefaults);
 
   // Rows without padding, and rows that end inside a pixel.
@@ -87,11 +76,11 @@ std::vector<Seed> make_seeds() {
   add_texture(&pix, kPixType8Bit, 4, 1, "after", ramp(4));
   list.add("unknown-pixtype", pix, kDefaults);
 
-  // Names that look like paths, and one near the length limit.
+  // Names that look like paths, and one past the length limit.
   pix = start_pix_file();
   for (std::string_view name : {"..", ".", "../../up", "a\\b", "/abs", "x.", ".bmp", "go"})
     add_texture(&pix, kPixType8Bit, 4, 1, name, ramp(4));
-  add_texture(&pix, kPixType8Bit, 4, 1, std::string(200, 'n'), ramp(4));
+  add_texture(&pix, kPixType8Bit, 4, 1, std::string(250, 'n'), ramp(4));
   for (uint8_t options : {kBareNames, kFileExtBmp2}) list.add("names-" + std::to_string(options), pix, options);
 
   // Geometry far beyond the bytes: 65535 x 65535 with no pixel bytes, and
@@ -120,26 +109,45 @@ std::vector<Seed> make_seeds() {
   add_pixel_block(&pix, 0x40000000u, 4, ramp(4), {});
   list.add("truncated-count", pix, kDefaults);
 
+  // Only the fourth byte of a type word counts; a length word that would
+  // wrap the position around; a file that ends at "112".
+  pix = start_pix_file();
+  add_header_block(&pix, kPixType8Bit, 4, 4, 1, "high");
+  add_pixel_block(&pix, 4, 1, ramp(4));
+  pix.bytes[16] = pix.bytes[17] = pix.bytes[18] = 0xFF;
+  pix.bytes[16 + 24] = 0x7F;  // the pixel block, after a header of 20 + 4 bytes
+  list.add("type-word-high-bytes", pix, kDefaults);
+  pix = start_pix_file();
+  add_header_block(&pix, kPixType8Bit, 4, 4, 1, "far");
+  add_bytes(&pix, Bytes{0, 0, 0, 0x21, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 4, 0, 0, 0, 1, 1, 2, 3, 4});
+  add_texture(&pix, kPixType8Bit, 4, 1, "never", ramp(4));
+  list.add("length-word-wraps", pix, kDefaults);
+  pix = start_pix_file();
+  add_header_block(&pix, kPixType8Bit, 4, 4, 1, "a");
+  add_header_block(&pix, kPixTypeXrgb, 4, 1, 1, "b");
+  add_pixel_block(&pix, 1, 4, ramp(4));
+  list.add("zz-order-112", pix, kDefaults);
+
   // A block of an unknown kind (the newer header), after a good texture.
   pix = start_pix_file();
   add_texture(&pix, kPixType8Bit, 4, 1, "first", ramp(4));
   add_bytes(&pix, Bytes{0, 0, 0, 0x3D, 0, 0, 0, 4, 1, 2, 3, 4});
-  list.add("unknown-kind", pix, kDefaults);
+  list.add("zz-unknown-kind", pix, kDefaults);
 
   // Orders that never complete: a pixel block first, three headers, and a
   // header after "112".
   pix = start_pix_file();
   add_pixel_block(&pix, 4, 1, ramp(4));
-  list.add("order-2", pix, kDefaults);
+  list.add("zz-order-2", pix, kDefaults);
   pix = start_pix_file();
   for (int i = 0; i < 3; ++i) add_header_block(&pix, kPixType8Bit, 4, 4, 1, "h");
-  list.add("order-111", pix, kDefaults);
+  list.add("zz-order-111", pix, kDefaults);
   pix = start_pix_file();
   add_header_block(&pix, kPixType8Bit, 4, 4, 1, "a");
   add_header_block(&pix, kPixTypeXrgb, 4, 1, 1, "b");
   add_pixel_block(&pix, 1, 4, ramp(4));
   add_header_block(&pix, kPixType8Bit, 4, 4, 1, "c");
-  list.add("order-1121", pix, kDefaults);
+  list.add("zz-order-1121", pix, kDefaults);
 
   // A pixel block whose length word is 0, so that the scan goes on inside
   // its own pixel bytes, which hold a header block.
@@ -154,6 +162,13 @@ std::vector<Seed> make_seeds() {
   add_bytes(&pix, inner.bytes);
   add_pixel_block(&pix, 4, 1, ramp(4));
   list.add("length-word-zero", pix, kDefaults);
+
+  // A good texture behind a signature one bit away, which the walk passes
+  // over.
+  pix = start_pix_file();
+  add_texture(&pix, kPixType8Bit, 4, 1, "not a PIX file", ramp(4));
+  pix.bytes[11] ^= 1;
+  list.add("almost-signature", pix, kDefaults);
 
   // The signature alone.
   list.add("signature-only", start_pix_file(), kDefaults);

@@ -1,7 +1,9 @@
 // The fuzzer's seed inputs: small PIX files, built with the test PIX writer,
 // that between them reach every kind of texture, every naming mode and every
 // way a file can end the scan. Each ends in one byte past its last block,
-// which the scan passes over and the fuzzer reads as the options.
+// which the scan passes over and the fuzzer reads as the options. The names
+// of those that end a whole walk start with "zz-", so that a walk over all of
+// them, each in a folder of its own, reaches every other one first.
 #pragma once
 
 #include <cstdint>

@@ -66,19 +66,19 @@ void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t heigh
 }
 
 void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
-                            std::string_view name, std::span<const uint8_t> pixels) {
-  add_header_block(file, kPixType8Bit, width, width, height, name);
-  add_header_block(file, kPixTypeXrgb, 4, 1, 256, "palette");
-  // A grey ramp, stored X R G B; the extractor writes its built-in palette
-  // instead, so these bytes never reach a BMP file.
+                            std::string_view name, std::span<const uint8_t> pixels,
+                            uint16_t palette_entries, uint8_t image_type) {
+  add_header_block(file, image_type, width, width, height, name);
+  add_header_block(file, kPixTypeXrgb, 4, 1, palette_entries, "palette");
+  // A grey ramp, stored X R G B.
   std::vector<uint8_t> palette;
-  for (int i = 0; i < 256; ++i) {
+  for (int i = 0; i < palette_entries; ++i) {
     uint8_t v = static_cast<uint8_t>(i);
     palette.insert(palette.end(), {0, v, v, v});
   }
   // Real files follow the palette's pixels with a 0x22 chunk, which the
   // palette block's length word covers.
   static constexpr uint8_t kPaletteChunk[8] = {0, 0, 0, 0x22, 0, 0, 0, 0};
-  add_pixel_block(file, 256, 4, palette, kPaletteChunk);
+  add_pixel_block(file, palette_entries, 4, palette, kPaletteChunk);
   add_pixel_block(file, static_cast<uint32_t>(pixels.size()), 1, pixels);
 }

@@ -47,8 +47,11 @@ uint32_t pix_type_bytes(uint8_t pix_type);
 void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t height,
                  std::string_view name, std::span<const uint8_t> pixels);
 
-// One "1122" texture as the game stores it: the 8-bit image's header, the
-// header of its 1x256 true colour palette, the palette's pixel block (with
-// the 8-byte chunk real files put after it), then the image's pixel block.
+// One "1122" texture as the game stores it: the image's header (8-bit unless
+// `image_type` says otherwise), the header of its 1 x `palette_entries` true
+// colour palette (a grey ramp), the palette's pixel block (with the 8-byte
+// chunk real files put after it), then the image's pixel block of one byte
+// per pixel.
 void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
-                            std::string_view name, std::span<const uint8_t> pixels);
+                            std::string_view name, std::span<const uint8_t> pixels,
+                            uint16_t palette_entries = 256, uint8_t image_type = 3);

@@ -10,21 +10,11 @@
 #include "platform/platform.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#else
-#include <unistd.h>
 #endif
 
 TempDir::TempDir() {
@@ -40,48 +30,9 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot create a temporary folder");
 }
 
-#ifdef _WIN32
-// Removes a tree with Win32's own calls in the long path form: the C
-// runtime's folder listing, which std::filesystem uses with MinGW, refuses
-// paths longer than MAX_PATH, and some tests make such paths.
-static void remove_tree(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (listing != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = folder + L"\\" + name;
-      const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      const bool is_link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      if (is_folder && !is_link) {
-        remove_tree(child);
-      } else if (is_folder) {
-        RemoveDirectoryW(child.c_str());  // the link only, not what it leads to
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(listing, &entry) != 0);
-    FindClose(listing);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-#endif
-
 TempDir::~TempDir() {
-#ifdef _WIN32
-  remove_tree(L"\\\\?\\" + path.wstring());
-#else
   std::error_code ignored;
-  // Folders a test made read-only must become writable again to be removed.
-  for (auto it = fs::recursive_directory_iterator(path, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  }
   fs::remove_all(path, ignored);
-#endif
 }
 
 std::string read_and_close(FILE* file) {
@@ -115,17 +66,21 @@ FILE* scratch_stream() {
 #endif
 }
 
-RunResult run_velmire(const std::vector<std::string>& arguments) {
-  std::vector<const char*> argv = {"velmire"};
+RunResult run_program(ProgramEntry entry, const char* name, const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv = {name};
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   FILE* out = scratch_stream();
   FILE* err = scratch_stream();
   if (out == nullptr || err == nullptr) throw std::runtime_error("no scratch stream for the output");
   RunResult result;
-  result.status = run(static_cast<int>(argv.size()), argv.data(), out, err);
+  result.status = entry(static_cast<int>(argv.size()), argv.data(), out, err);
   result.out = read_and_close(out);
   result.err = read_and_close(err);
   return result;
+}
+
+RunResult run_velmire(const std::vector<std::string>& arguments) {
+  return run_program(run, "velmire", arguments);
 }
 
 void write_file(const fs::path& path, std::span<const uint8_t> bytes) {
@@ -167,31 +122,7 @@ fs::path shared_fixture(const std::string& relative) {
   return fs::exists(path) ? path : fs::path();
 }
 
-bool permissions_are_ignored() {
-#ifdef _WIN32
-  return true;
-#else
-  return geteuid() == 0;
-#endif
-}
-
-static const char kCaptionStart[] = "\nTEXTURE TYPES CAPTION:";
-
 std::string report_lines(const std::string& out) {
-  size_t caption = out.find(kCaptionStart);
+  size_t caption = out.find("\nTEXTURE TYPES CAPTION:");
   return caption == std::string::npos ? out : out.substr(0, caption);
-}
-
-std::string totals_block(const std::string& out) {
-  size_t totals = out.find("\nTOTAL OF TEXTURE TYPES EXTRACTED:");
-  return totals == std::string::npos ? "" : out.substr(totals);
-}
-
-std::string totals_text(const ExpectedTotals& t) {
-  auto suffix = [](int bad) { return bad != 0 ? " (" + std::to_string(bad) + " are not well formed)" : std::string(); };
-  return "\nTOTAL OF TEXTURE TYPES EXTRACTED:            " + std::to_string(t.normal + t.splat + t.rgb + t.xrgb) +
-         "\nNormal (with 256 colour palette):            " + std::to_string(t.normal) + suffix(t.normal_bad) +
-         "\nSplat Pack (with 256 colour palette):        " + std::to_string(t.splat) + suffix(t.splat_bad) +
-         "\nTrue colour (no palette, 3 bytes per pixel): " + std::to_string(t.rgb) + suffix(t.rgb_bad) +
-         "\nTrue colour (no palette, 4 bytes per pixel): " + std::to_string(t.xrgb) + suffix(t.xrgb_bad) + "\n";
 }

@@ -22,7 +22,7 @@ struct TempDir {
   fs::path path;
   // The path as the program takes it: a string with the platform separator.
   std::string str() const { return path.string(); }
-  std::string sub(const std::string& relative) const { return (path / relative).string(); }
+  std::string sub(const std::string& relative) const { return (path / relative).make_preferred().string(); }
 };
 
 struct RunResult {
@@ -31,17 +31,18 @@ struct RunResult {
   std::string err;
 };
 
-// A new, empty stream for reading and writing, removed when it is closed:
-// std::tmpfile, except on Windows, where the C runtime's tmpfile makes its
-// file in the root of the current drive (which ordinary accounts may not
-// write) under names that collide between processes running at once.
+// A new, empty stream for reading and writing: std::tmpfile, except on
+// Windows, where the C runtime's tmpfile makes its file in the root of the
+// current drive (which ordinary accounts may not write).
 FILE* scratch_stream();
 
 // Everything written to a scratch stream; closes it.
 std::string read_and_close(FILE* stream);
 
-// Runs the program with these arguments (the program name is added in
+// Runs a program's entry with these arguments (the program name is added in
 // front) and captures both streams.
+using ProgramEntry = int (*)(int, const char* const*, FILE*, FILE*);
+RunResult run_program(ProgramEntry entry, const char* name, const std::vector<std::string>& arguments);
 RunResult run_velmire(const std::vector<std::string>& arguments);
 
 void write_file(const fs::path& path, std::span<const uint8_t> bytes);
@@ -56,28 +57,13 @@ std::vector<std::string> list_tree(const fs::path& root);
 std::string sep();
 
 // A file or folder of the source tree as the program takes a path: absolute,
-// with the platform separator (a test program built for Windows on a POSIX
-// machine holds the tree's path in POSIX form).
+// with the platform separator.
 fs::path source_tree_path(const std::string& relative);
 
-// The tests that read files nobody here made look for them in the shared
-// fixtures folder beside the repository. Returns an empty path when it is
-// not there (such tests then skip).
+// Files nobody here made are looked for in the shared fixtures folder beside
+// the repository. Returns an empty path when it is not there (such tests
+// then skip).
 fs::path shared_fixture(const std::string& relative);
 
-// True when the process can read and write anything whatever the
-// permissions (root), so permission tests cannot fail as they should.
-bool permissions_are_ignored();
-
-// The report lines of a run's standard output: everything before the
-// caption.
+// The report lines of a run's standard output: everything before the caption.
 std::string report_lines(const std::string& out);
-
-// The "TOTAL ..." block at the end of a run's standard output.
-std::string totals_block(const std::string& out);
-
-// The totals block for these counts, as the program prints it.
-struct ExpectedTotals {
-  int normal = 0, normal_bad = 0, splat = 0, splat_bad = 0, rgb = 0, rgb_bad = 0, xrgb = 0, xrgb_bad = 0;
-};
-std::string totals_text(const ExpectedTotals& totals);
