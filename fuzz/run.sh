@@ -1,23 +1,50 @@
 #!/usr/bin/env bash
 # Builds the "fuzz" preset and runs the PIX file fuzzer for the given number
 # of seconds (default 120), starting from freshly generated seeds and, when
-# ../shared is there, the shared BRender fixtures. Any finding (a crash, a
-# sanitizer report, a leak, a timeout, an allocation over 64 MB from inputs
-# of at most a few hundred KB) makes it exit non-zero after printing the
-# input in base64: add that input to tests/regressions/inputs/.
-#   fuzz/run.sh [SECONDS]
+# ../shared is there, the shared BRender fixtures; then the BMP and PNG image
+# reader fuzzer for the second number of seconds (default 60), from its own
+# generated seeds. Any finding (a crash, a sanitizer report, a leak, a
+# timeout, an allocation over 64 MB from inputs of at most a few hundred KB)
+# makes it exit non-zero after printing the input in base64: add that input
+# to tests/regressions/inputs/ (PIX) or tests/regressions/image-inputs/.
+#   fuzz/run.sh [SECONDS [IMAGE_SECONDS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-120}"
+image_seconds="${2:-60}"
 
 cmake --preset fuzz
 cmake --build --preset fuzz
 
 # Outside the repository: libFuzzer adds every new input to the corpus.
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/velmire-fuzz.XXXXXX")"
+
+# Runs build/fuzz/fuzz/FUZZER for SECONDS over CORPUS with DICT, its log and
+# findings in $scratch under PREFIX. Prints the final stats, or on a finding
+# the log's end and each input in base64 and exits with the fuzzer's status.
+#   run_fuzzer FUZZER SECONDS CORPUS DICT PREFIX NAME_IN_MESSAGE
+run_fuzzer() {
+  local artifacts="$scratch/${5}artifacts" log="$scratch/${5}fuzzer.log" status=0
+  mkdir -p "$artifacts"
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "build/fuzz/fuzz/$1" -max_total_time="$2" -dict="$4" \
+    -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=64 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" "$3" > "$log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    tail -n 100 "$log"
+    for finding in "$artifacts"/*; do
+      [ -f "$finding" ] || continue
+      echo "fuzz: finding $(basename "$finding"), base64:"
+      base64 "$finding"
+    done
+    echo "fuzz: the $6 failed with status $status (log and inputs in $scratch)" >&2
+    exit "$status"
+  fi
+  grep -E '^(Done|stat::)' "$log"
+}
+
 corpus="$scratch/corpus"
-artifacts="$scratch/artifacts"
-mkdir -p "$corpus" "$artifacts"
+mkdir -p "$corpus"
 build/fuzz/fuzz/make_seeds "$corpus"
 fixtures=../shared/fixtures/brender
 if [ -d "$fixtures" ]; then
@@ -26,21 +53,12 @@ if [ -d "$fixtures" ]; then
 else
   echo "fuzz: $fixtures is not there; starting from the generated seeds only"
 fi
+run_fuzzer pix_file_fuzzer "$seconds" "$corpus" fuzz/pix.dict "" fuzzer
 
-status=0
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  build/fuzz/fuzz/pix_file_fuzzer -max_total_time="$seconds" -dict=fuzz/pix.dict \
-  -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=64 -print_final_stats=1 \
-  -artifact_prefix="$artifacts/" "$corpus" > "$scratch/fuzzer.log" 2>&1 || status=$?
-if [ "$status" -ne 0 ]; then
-  tail -n 100 "$scratch/fuzzer.log"
-  for finding in "$artifacts"/*; do
-    [ -f "$finding" ] || continue
-    echo "fuzz: finding $(basename "$finding"), base64:"
-    base64 "$finding"
-  done
-  echo "fuzz: the fuzzer failed with status $status (log and inputs in $scratch)" >&2
-  exit "$status"
-fi
-grep -E '^(Done|stat::)' "$scratch/fuzzer.log"
+# The seeds stay small: the readers may decode 1100 times an input's size,
+# which must stay under the 64 MB allocation limit.
+image_corpus="$scratch/image-corpus"
+mkdir -p "$image_corpus"
+build/fuzz/fuzz/make_image_seeds "$image_corpus"
+run_fuzzer image_reader_fuzzer "$image_seconds" "$image_corpus" fuzz/image.dict image- "image fuzzer"
 rm -rf "$scratch"

@@ -1,12 +1,15 @@
-// Replays fuzzer inputs through the per-file path the fuzzer runs: its
-// seeds, and every finding recorded under tests/regressions/inputs. In the
-// sanitizer build a finding that comes back fails here as it failed there.
+// Replays fuzzer inputs as the fuzzers run them: the PIX fuzzer's seeds and
+// every finding recorded under tests/regressions/inputs through the per-file
+// path, and the image readers' findings under tests/regressions/image-inputs.
+// In the sanitizer build a finding that comes back fails here as it failed
+// there.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "image_reader_run.h"
 #include "pix_file_run.h"
 #include "seeds.h"
 #include "test_support.h"
@@ -38,6 +41,11 @@ TEST(FuzzReplay, SeedsAndRecordedFindingsRunCleanly) {
     ++inputs;
   }
   EXPECT_GT(inputs, 20u);
+}
+
+TEST(FuzzReplay, RecordedImageFindingsReadCleanly) {
+  for (const auto& entry : fs::directory_iterator(fs::path(VELMIRE_TEST_DATA) / "regressions" / "image-inputs"))
+    EXPECT_EQ(check_image_input(read_file(entry.path())), "") << entry.path();
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#include "image_reader_run.h"
+
+#include <zlib.h>
+
+#include <vector>
+
+#include "pack/image_file.h"
+
+namespace {
+
+// Sets the CRC of every whole chunk after a PNG signature to the right value.
+// Returns whether any was wrong.
+bool correct_png_crcs(std::vector<uint8_t>* bytes) {
+  auto word = [bytes](size_t at) {
+    const uint8_t* b = bytes->data() + at;
+    return uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3];
+  };
+  bool corrected = false;
+  for (size_t at = 8; bytes->size() - at >= 12 && word(at) <= bytes->size() - at - 12; at += 12 + word(at)) {
+    const size_t end = at + 8 + word(at);
+    const auto crc = static_cast<uint32_t>(crc32(0, bytes->data() + at + 4, word(at) + 4));
+    if (word(end) == crc) continue;
+    for (int i = 0; i < 4; ++i) (*bytes)[end + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    corrected = true;
+  }
+  return corrected;
+}
+
+std::string check_once(const std::vector<uint8_t>& input) {
+  DecodedImage image;
+  std::string problem;
+  if (!read_image(input, &image, &problem)) return problem.empty() ? "a failure without a problem text" : "";
+  const uint64_t pixel_bytes = uint64_t{image.width} * bytes_per_pixel(image.kind);
+  const bool png = image.format == ImageFormat::png;
+  const bool indexed = image.kind == PixelKind::indexed;
+  const char* wrong =
+      image.width < 1 || image.width > kMaxImageSide || image.height < 1 || image.height > kMaxImageSide
+          ? "a side out of range"
+      : image.row_bytes < pixel_bytes || (png && image.row_bytes != pixel_bytes) ? "rows of the wrong length"
+      : image.pixels.size() != uint64_t{image.row_bytes} * image.height ? "pixel bytes other than its rows"
+      : indexed == image.palette.empty() || image.palette.size() % 4 != 0 || image.palette.size() > 1024
+          ? "a palette where it does not belong, or of a wrong size"
+      : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png) || (image.kind == PixelKind::rgbx && png)
+          ? "a format or pixel kind that does not fit the file"
+      : image.pixels.size() > decoded_bytes_limit(input.size()) ? "more pixel bytes than its size allows"
+      : nullptr;
+  if (wrong == nullptr) return "";
+  return std::to_string(image.width) + " x " + std::to_string(image.height) + " pixels, " +
+         std::to_string(image.row_bytes) + " bytes per row, " + std::to_string(image.pixels.size()) +
+         " pixel and " + std::to_string(image.palette.size()) + " palette bytes: " + wrong;
+}
+
+}  // namespace
+
+std::string check_image_input(std::span<const uint8_t> input) {
+  std::vector<uint8_t> copy(input.begin(), input.end());
+  std::string problem = check_once(copy);
+  if (problem.empty() && copy.size() >= 8 && copy[0] == 0x89 && correct_png_crcs(&copy))
+    problem = check_once(copy);
+  return problem;
+}
