@@ -55,15 +55,38 @@ uint32_t below(Random* random, uint32_t limit) {
   return static_cast<uint32_t>(next(random) % limit);
 }
 
-// Pixel bytes: a few bands of palette indices with noise, so that the files
-// are not all zeros (some file systems treat runs of zeros specially).
-std::vector<uint8_t> pixel_bytes(Random* random, size_t count) {
-  std::vector<uint8_t> pixels(count);
-  uint8_t base = static_cast<uint8_t>(below(random, 256));
-  for (size_t i = 0; i < count; i += 8) {
-    uint64_t noise = next(random);
-    for (size_t k = 0; k < 8 && i + k < count; ++k)
-      pixels[i + k] = static_cast<uint8_t>(base + ((noise >> (8 * k)) & 0x0F) + (i / 512));
+// 0 to 511 and back over a period of 1024: smooth shading in integers, so
+// that the corpus is the same on every machine.
+uint32_t triangle(uint32_t t) {
+  t %= 1024;
+  return t < 512 ? t : 1023 - t;
+}
+
+// Pixels that look like a painted texture, not noise: 8 shades of one
+// colour changing smoothly over the picture in bands of a random direction
+// and frequency, with one pixel in six a shade off. PNG compresses them
+// the way it compresses pictures; pure noise it could not compress at all.
+// 8-bit pixels take the shades of one of the race palette's 8-colour ramps;
+// true colour ones scale a random colour, R G B (X R G B with X 0).
+std::vector<uint8_t> texture_pixels(Random* random, uint32_t width, uint32_t height, uint32_t bytes_per_pixel) {
+  const uint32_t fx = 1 + below(random, 3), fy = below(random, 3), phase = below(random, 1024);
+  const uint8_t ramp = static_cast<uint8_t>(8 * below(random, 28));
+  const uint8_t colour[3] = {static_cast<uint8_t>(64 + below(random, 192)), static_cast<uint8_t>(64 + below(random, 192)),
+                             static_cast<uint8_t>(64 + below(random, 192))};
+  std::vector<uint8_t> pixels;
+  pixels.reserve(size_t{width} * height * bytes_per_pixel);
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      uint32_t wave = triangle(x * fx * 1024 / width + y * fy * 1024 / height + phase);
+      int shade = static_cast<int>(wave / 64);  // 0 to 7
+      if (below(random, 6) == 0) shade = shade == 0 ? 1 : shade - 1;
+      if (bytes_per_pixel == 1) {
+        pixels.push_back(static_cast<uint8_t>(ramp + shade));
+        continue;
+      }
+      if (bytes_per_pixel == 4) pixels.push_back(0);
+      for (uint8_t c : colour) pixels.push_back(static_cast<uint8_t>(c * (8 + shade) / 16));
+    }
   }
   return pixels;
 }
@@ -102,27 +125,35 @@ void note_output(PendingFile* file, uint64_t bmp_size, const std::string& name) 
 constexpr uint64_t kBmpHeader = 54;
 constexpr uint64_t kBmpPalette = 1024;
 
-void add_8bit(PendingFile* file, Random* random, uint16_t size) {
-  std::string name = texture_name(random);
-  add_texture(&file->pix, kPixType8Bit, size, size, name, pixel_bytes(random, size_t{size} * size));
+// The corpus's shape (files, textures, names, sizes) comes from one stream,
+// the pixels from another, so that a change to how pixels are made leaves
+// the shape as it is.
+struct Streams {
+  Random shape;
+  Random pixels;
+};
+
+void add_8bit(PendingFile* file, Streams* random, uint16_t size) {
+  std::string name = texture_name(&random->shape);
+  add_texture(&file->pix, kPixType8Bit, size, size, name, texture_pixels(&random->pixels, size, size, 1));
   note_output(file, kBmpHeader + kBmpPalette + uint64_t{size} * size, name);
 }
 
 // One texture of the game mix.
-void add_game_texture(PendingFile* file, Random* random) {
-  double u = uniform(random);
+void add_game_texture(PendingFile* file, Streams* random) {
+  double u = uniform(&random->shape);
   if (u < 0.80) return add_8bit(file, random, 64);
   if (u < 0.90) return add_8bit(file, random, 128);
   if (u < 0.93) return add_8bit(file, random, 256);
-  std::string name = texture_name(random);
+  std::string name = texture_name(&random->shape);
   if (u < 0.95) {
-    add_splat_pack_texture(&file->pix, 64, 64, name, pixel_bytes(random, 64 * 64));
+    add_splat_pack_texture(&file->pix, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 1));
     note_output(file, kBmpHeader + kBmpPalette + 64 * 64, name);
   } else if (u < 0.975) {
-    add_texture(&file->pix, kPixTypeRgb, 64, 64, name, pixel_bytes(random, 64 * 64 * 3));
+    add_texture(&file->pix, kPixTypeRgb, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 3));
     note_output(file, kBmpHeader + 64 * 64 * 3, name);
   } else {
-    add_texture(&file->pix, kPixTypeXrgb, 64, 64, name, pixel_bytes(random, 64 * 64 * 4));
+    add_texture(&file->pix, kPixTypeXrgb, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 4));
     note_output(file, kBmpHeader + 64 * 64 * 4, name);
   }
 }
@@ -153,25 +184,26 @@ constexpr const char* kGameFolders[] = {
 constexpr size_t kGameFolderCount = sizeof kGameFolders / sizeof kGameFolders[0];
 
 bool make_game(const fs::path& src, int file_count, Manifest* manifest) {
-  Random random{0x5EED0001};
+  Streams streams{{0x5EED0001}, {0x5EED1001}};
+  Random* random = &streams.shape;
   for (size_t f = 0; f < kGameFolderCount; ++f) fs::create_directories(src / kGameFolders[f]);
   for (int i = 0; i < file_count; ++i) {
     const char* folder = kGameFolders[i % kGameFolderCount];
     char name[32];
-    std::snprintf(name, sizeof name, "%s%03d.PIX", kWords[below(&random, kWordCount)], i / static_cast<int>(kGameFolderCount));
+    std::snprintf(name, sizeof name, "%s%03d.PIX", kWords[below(random, kWordCount)], i / static_cast<int>(kGameFolderCount));
     PendingFile file;
     // Most files hold a few textures, some many: 1 + 119 u^7 (mean about 16).
-    double u = uniform(&random);
+    double u = uniform(random);
     double power = u * u * u * u * u * u * u;
     int textures = 1 + static_cast<int>(119 * power);
-    for (int t = 0; t < textures; ++t) add_game_texture(&file, &random);
+    for (int t = 0; t < textures; ++t) add_game_texture(&file, &streams);
     if (!finish_file(src, std::string(folder) + "/" + name, &file, manifest)) return false;
   }
   return true;
 }
 
 bool make_many(const fs::path& src, Manifest* manifest) {
-  Random random{0x5EED0002};
+  Streams streams{{0x5EED0002}, {0x5EED1002}};
   constexpr int kFiles = 20000;
   constexpr int kTop = 4, kSub = 5;
   for (int i = 0; i < kFiles; ++i) {
@@ -181,7 +213,7 @@ bool make_many(const fs::path& src, Manifest* manifest) {
     std::snprintf(name, sizeof name, "T%05d.PIX", i);
     if (i < kTop * kSub) fs::create_directories(src / folder);
     PendingFile file;
-    add_8bit(&file, &random, 16);
+    add_8bit(&file, &streams, 16);
     if (!finish_file(src, std::string(folder) + "/" + name, &file, manifest)) return false;
   }
   return true;

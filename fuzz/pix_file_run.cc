@@ -26,7 +26,8 @@ void choose_options(uint8_t byte, RunContext* context) {
   options.pixpack_name = (byte & 0x04) != 0 ? 0 : 1;
   options.extension_mode = static_cast<uint8_t>(kExtAddBmp - ((byte >> 3) & 0x03));
   options.top_down = (byte & 0x20) != 0 ? 1 : 0;
-  context->palette = (byte & 0x40) != 0 ? Palette::race : Palette::menu;
+  context->palette = (byte & 0x40) != 0 ? &kRacePalette : &kMenuPalette;
+  if ((byte & 0x80) != 0) options.image_format = kImagePng, options.transparent = 1, options.own_palette = 1;
 }
 
 // The walk's per-file step, the file in a heap block of exactly its size:
@@ -105,8 +106,9 @@ std::string fuzz_one_input(std::span<const uint8_t> input, const std::string& ro
 
 std::string check_outputs(const std::string& root, size_t input_size) {
   // The BMP header, the palette of 8-bit files and at most every byte of
-  // the PIX file.
-  const uint64_t largest = 54 + 1024 + uint64_t{input_size};
+  // the PIX file; a PNG file adds a byte per row (at most one per byte of
+  // the PIX file) and its chunks.
+  const uint64_t largest = 2 * (54 + 1024 + uint64_t{input_size});
   const std::string inside = std::string(kFuzzDestination) + "/";
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(root, error);

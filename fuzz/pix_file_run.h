@@ -26,7 +26,8 @@ inline constexpr const char* kFuzzEntryName = "FUZZ.PIX";
 // `out` and the messages to `err`. The input's last byte chooses the
 // options and the palette: a zero byte gives the defaults; bit 0 "-file",
 // bit 1 "-noenum", bit 2 "-nopixpackname", bits 3-4 the extension mode
-// counted down from "-extaddbmp", bit 5 "-topdown", bit 6 "-racepal".
+// counted down from "-extaddbmp", bit 5 "-topdown", bit 6 "-racepal", bit 7
+// "-png -transparent -ownpal".
 //
 // Before the run it makes the destination folder at kFuzzDestination under
 // `root` (an empty folder) and puts PIX files where a texture called GO.PIX
@@ -42,6 +43,6 @@ std::string fuzz_one_input(std::span<const uint8_t> input, const std::string& ro
 
 // Checks what a run left under `root`: nothing but the folders down to the
 // destination at kFuzzDestination and what lies inside it, and no file
-// larger than a BMP header, a palette and all `input_size` bytes of the PIX
-// file. Returns an empty string, or what is wrong.
+// larger than twice a BMP header, a palette and all `input_size` bytes of
+// the PIX file. Returns an empty string, or what is wrong.
 std::string check_outputs(const std::string& root, size_t input_size);

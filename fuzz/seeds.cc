@@ -11,12 +11,13 @@ using Bytes = std::vector<uint8_t>;
 
 // Option bytes (see fuzz_one_input): defaults; file mode without numbers or
 // PIX name and the original extension; the same in folder mode; top-down
-// with the race palette and "-extbmp"; file mode with "-extbmp2".
+// with the race palette and "-extbmp"; file mode with "-extbmp2"; PNG files.
 constexpr uint8_t kDefaults = 0x00;
 constexpr uint8_t kBareNames = 0x01 | 0x02 | 0x04 | 0x18;
 constexpr uint8_t kBareFolder = 0x02 | 0x18;
 constexpr uint8_t kTopDownRace = 0x20 | 0x40 | 0x10;
 constexpr uint8_t kFileExtBmp2 = 0x01 | 0x08;
+constexpr uint8_t kPng = 0x80;
 
 Bytes ramp(size_t count) {
   Bytes bytes(count);
@@ -47,7 +48,7 @@ std::vector<Seed> make_seeds() {
   add_texture(&pix, kPixType8Bit, 4, 1, "", ramp(4));
   add_texture(&pix, kPixType8Bit, 4, 1, "", ramp(4));
   add_texture(&pix, kPixType8Bit, 4, 2, "GO.PIX", ramp(8));
-  for (uint8_t options : {kDefaults, kBareNames, kBareFolder, kTopDownRace, kFileExtBmp2})
+  for (uint8_t options : {kDefaults, kBareNames, kBareFolder, kTopDownRace, kFileExtBmp2, kPng})
     list.add("kinds-" + std::to_string(options), pix, options);
 
   // A Splat Pack texture as the game stores it, with a full palette.
@@ -68,7 +69,7 @@ std::vector<Seed> make_seeds() {
   add_pixel_block(&pix, 4, 3, ramp(12));
   add_header_block(&pix, kPixTypeXrgb, 20, 5, 1, "odd32");
   add_pixel_block(&pix, 5, 4, ramp(20));
-  for (uint8_t options : {kDefaults, kTopDownRace}) list.add("odd-widths-" + std::to_string(options), pix, options);
+  for (uint8_t options : {kDefaults, kTopDownRace, kPng}) list.add("odd-widths-" + std::to_string(options), pix, options);
 
   // A pixel type with no BMP form, then a texture never reached.
   pix = start_pix_file();
@@ -90,7 +91,7 @@ std::vector<Seed> make_seeds() {
   add_pixel_block(&pix, 0xFFFFFFFFu, 0, {});
   add_header_block(&pix, kPixTypeXrgb, 65535, 65535, 65535, "huge32");
   add_pixel_block(&pix, 4, 4, ramp(16));
-  for (uint8_t options : {kDefaults, kTopDownRace}) list.add("huge-" + std::to_string(options), pix, options);
+  for (uint8_t options : {kDefaults, kTopDownRace, kPng}) list.add("huge-" + std::to_string(options), pix, options);
 
   // Truncations: a name without its zero, a pixel count beyond the file,
   // and a block cut inside its type word.

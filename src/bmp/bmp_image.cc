@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bmp/palettes.h"
 #include "fileio/whole_file.h"
 #include "pix/pix_blocks.h"
 
@@ -76,26 +75,6 @@ void copy_segment(std::span<uint8_t> out, std::span<const uint8_t> stored, uint6
     std::memcpy(out.data() + to + plain_from, stored.data() + from + plain_from, length - plain_from);
 }
 
-// The pixel type's BMP bit count and bytes per pixel, or false for a type
-// the program does not know.
-bool pixel_format(const Texture& texture, uint16_t* bit_count, uint32_t* stride) {
-  if (texture.splat_pack) {
-    *bit_count = 8, *stride = 0;
-    return true;
-  }
-  switch (texture.header->PixType) {
-    case kPixType8Bit: *bit_count = 8, *stride = 0; return true;
-    case kPixTypeRgb: *bit_count = 24, *stride = 3; return true;
-    case kPixTypeXrgb: *bit_count = 32, *stride = 4; return true;
-    default: return false;
-  }
-}
-
-void print_texture_error(FILE* err, const TextureLabel& label, const char* what) {
-  std::fprintf(err, "ERROR in file %s, texture %d (%.*s): %s", label.pix_path, label.number,
-               static_cast<int>(label.name.size()), label.name.data(), what);
-}
-
 }  // namespace
 
 void build_bmp_header(BmpHeader* header, int32_t width, int32_t height, int32_t row_bytes,
@@ -144,17 +123,17 @@ void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, c
     copy_segment(out, stored, reversed_extent, reversed_extent, size - reversed_extent, order);
 }
 
-int write_texture_bmp(const Texture& texture, const TextureLabel& label, const char* output_path,
-                      const RunContext& context) {
+int write_bmp_image(const TextureImage& image, const TextureLabel& label, const char* output_path,
+                    const RunContext& context) {
   FILE* err = context.err;
-  const PixHeader& header = *texture.header;
-  const PixPixels& image = *texture.image;
+  const PixHeader& header = *image.texture->header;
+  const PixPixels& pixels = *image.texture->image;
 
-  // Splat Pack textures carry the chosen palette exactly as 8-bit ones do,
-  // whatever size their own palette pixelmap declares.
-  const bool paletted = texture.splat_pack || header.PixType == kPixType8Bit;
+  // 8-bit textures, Splat Pack ones included, carry a full colour table,
+  // whatever size a Splat Pack texture's own palette pixelmap declares.
+  const bool paletted = image.layout == PixelLayout::indexed;
   const uint64_t palette_bytes = paletted ? kPaletteBytes : 0;
-  const uint64_t pixel_bytes = image.pixels.size();
+  const uint64_t pixel_bytes = pixels.pixels.size();
   const uint64_t file_bytes = kHeaderBytes + palette_bytes + pixel_bytes;
 
   // Never more than the header, a palette and the pixel bytes the file holds.
@@ -168,22 +147,16 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
   }
 
   PixelOrder order;
-  uint16_t bit_count = 0;
-  if (!pixel_format(texture, &bit_count, &order.stride)) {
-    char what[64];
-    std::snprintf(what, sizeof what, "Unknown PixType field, is %d", header.PixType);
-    print_texture_error(err, label, what);
-    release_bytes(&own_buffer);
-    return 1;
-  }
+  const uint16_t bit_count = paletted ? 8 : image.layout == PixelLayout::rgb ? 24 : 32;
+  order.stride = paletted ? 0 : bit_count / 8;
   order.row_length = header.row_bytes;
   order.row_count = header.height;
   order.reverse_rows = context.options.top_down != 1;
-  order.pixel_count = order.stride != 0 ? image.element_count : 0;
+  order.pixel_count = order.stride != 0 ? pixels.element_count : 0;
 
   // The geometry may address bytes beyond the pixel bytes, but never beyond
   // the end of the file.
-  const uint64_t available = image.to_file_end.size();
+  const uint64_t available = pixels.to_file_end.size();
   bool rows_fit = !order.reverse_rows || uint64_t{order.row_length} * order.row_count <= available;
   bool pixels_fit = uint64_t{order.stride} * order.pixel_count <= available;
   if (!rows_fit || !pixels_fit) {
@@ -196,8 +169,8 @@ int write_texture_bmp(const Texture& texture, const TextureLabel& label, const c
   int32_t height = order.reverse_rows ? header.height : -int32_t{header.height};
   build_bmp_header(&bmp_header, header.width, height, header.row_bytes, bit_count);
   std::memcpy(buffer, &bmp_header, kHeaderBytes);
-  if (paletted) std::memcpy(buffer + kHeaderBytes, palette_table(context.palette).data(), kPaletteBytes);
-  copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, image.to_file_end, order);
+  if (paletted) std::memcpy(buffer + kHeaderBytes, image.colours->data(), kPaletteBytes);
+  copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, pixels.to_file_end, order);
 
   int result = 0;
   // A texture name can equal a PIX file's name; with the destination inside

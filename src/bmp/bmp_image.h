@@ -1,12 +1,11 @@
-// Builds one texture's BMP file in memory and writes it: the 54-byte header,
-// the chosen palette for 8-bit textures, then the pixel rows, bottom-up
-// unless the run asks for top-down files.
+// Builds one texture's BMP file in memory and writes it.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
 #include "common/run_context.h"
+#include "image/texture_image.h"
 #include "pix/texture.h"
 
 // The BMP file header followed by the BITMAPINFOHEADER, little-endian and
@@ -59,7 +58,9 @@ struct PixelOrder {
 // `stored`.
 void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, const PixelOrder& order);
 
-// Writes the texture as a BMP file at `output_path`. Returns 0, or 1 after a
-// message.
-int write_texture_bmp(const Texture& texture, const TextureLabel& label, const char* output_path,
-                      const RunContext& context);
+// Writes the texture as a BMP file at `output_path`: the header, the colour
+// table of an 8-bit texture, then the pixel rows as stored, each pixel's bytes
+// in reverse (R G B becomes B G R), bottom-up unless the run asks for top-down
+// files. Returns 0, or 1 after a message.
+int write_bmp_image(const TextureImage& image, const TextureLabel& label, const char* output_path,
+                    const RunContext& context);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "image/texture_image.h"
 #include "pix/pix_blocks.h"
 
 bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uint32_t element_size) {
@@ -30,7 +31,9 @@ void report_texture(const Texture& texture, const TextureLabel& label, const Out
   }
 
   ++*count;
-  bool well_formed = is_well_formed(header.width, header.height, texture.image->element_count,
+  // Only formats whose rows must be padded mark the textures whose rows are not.
+  bool well_formed = !marks_unpadded_rows(context.options.image_format) ||
+                     is_well_formed(header.width, header.height, texture.image->element_count,
                                     texture.image->element_size);
   if (!well_formed) ++*not_well_formed;
   const char* file_name = folders.output_path.text + folders.destination->length;

@@ -8,6 +8,7 @@
 #include "common/path_buffer.h"
 #include "common/run_context.h"
 #include "fileio/whole_file.h"
+#include "palette/palette_file.h"
 #include "platform/platform.h"
 #include "walk/extract_folder.h"
 
@@ -22,6 +23,9 @@ bool apply_option(std::string_view argument, RunOptions* options) {
   else if (argument == "-extbmp") options->extension_mode = kExtBmp;
   else if (argument == "-extbmp2") options->extension_mode = kExtBmp2;
   else if (argument == "-extaddbmp") options->extension_mode = kExtAddBmp;
+  else if (argument == "-png") options->image_format = kImagePng;
+  else if (argument == "-transparent") options->transparent = 1;
+  else if (argument == "-ownpal") options->own_palette = 1;
   else return false;
   return true;
 }
@@ -101,6 +105,11 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
       return 1;
     }
   }
+  // Transparency is an alpha value, which BMP files of 8 bits do not hold.
+  if (context.options.transparent == 1 && context.options.image_format != kImagePng) {
+    std::fprintf(out, "Incorrect parameter: -transparent. Must be given with -png\n");
+    return 1;
+  }
 
   PathBuffer source;
   PathBuffer destination;
@@ -119,15 +128,8 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
     create_path_folders(path_view(destination), kPathSeparator);
   }
 
-  std::string_view palette = argv[3];
-  if (palette == "-menupal") {
-    context.palette = Palette::menu;
-  } else if (palette == "-racepal") {
-    context.palette = Palette::race;
-  } else {
-    std::fprintf(out, "Incorrect parameter: %s. Must be -menupal or -racepal\n", argv[3]);
-    return 1;
-  }
+  PaletteTable palette_from_file;
+  if (choose_palette(argv[3], &palette_from_file, &context.palette, out, err) != 0) return 1;
 
   ScratchBuffers scratch;
   context.scratch = &scratch;

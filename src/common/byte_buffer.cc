@@ -32,6 +32,24 @@ uint8_t* reserve_bytes(ByteBuffer* buffer, size_t size) {
   return buffer->bytes;
 }
 
+uint8_t* grow_bytes(ByteBuffer* buffer, size_t kept, size_t size) {
+  if (size > buffer->capacity) {
+    // Doubling keeps the number of copies small as a block grows.
+    size_t capacity = size > 2 * buffer->capacity ? size : 2 * buffer->capacity;
+    if (buffer->bytes != nullptr) MARK_USABLE(buffer->bytes, buffer->capacity);
+    auto* grown = static_cast<uint8_t*>(std::realloc(buffer->bytes, capacity));
+    if (grown == nullptr) {
+      if (buffer->bytes != nullptr) MARK_UNUSABLE(buffer->bytes + kept, buffer->capacity - kept);
+      return nullptr;
+    }
+    buffer->bytes = grown;
+    buffer->capacity = capacity;
+  }
+  MARK_USABLE(buffer->bytes, buffer->capacity);
+  MARK_UNUSABLE(buffer->bytes + size, buffer->capacity - size);
+  return buffer->bytes;
+}
+
 void release_bytes(ByteBuffer* buffer) {
   if (buffer->bytes != nullptr) MARK_USABLE(buffer->bytes, buffer->capacity);
   std::free(buffer->bytes);

@@ -18,6 +18,11 @@ struct ByteBuffer {
 // them is caught as it would be in a block of exactly that size.
 uint8_t* reserve_bytes(ByteBuffer* buffer, size_t size);
 
+// Makes room for `size` bytes keeping the first `kept` bytes, for a block
+// that grows as it is written. Returns the block, or nullptr when it cannot
+// grow (it then holds what it held).
+uint8_t* grow_bytes(ByteBuffer* buffer, size_t kept, size_t size);
+
 void release_bytes(ByteBuffer* buffer);
 
 // The buffers of one run: the loaded PIX file and the BMP image being built.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/byte_buffer.h"
+#include "palette/palettes.h"
 
 // The command-line options, one byte each. Flags are on only when they equal 1.
 struct RunOptions {
@@ -15,13 +16,14 @@ struct RunOptions {
   uint8_t pixpack_name = 1;         // cleared by "-nopixpackname"
   uint8_t extension_mode = 3;       // 0 extoriginal, 1 extbmp, 2 extbmp2, 3 extaddbmp
   uint8_t top_down = 0;             // "-topdown"
+  uint8_t image_format = 0;         // 0 BMP, 1 PNG ("-png")
+  uint8_t transparent = 0;          // "-transparent": PNG index 0 fully transparent
+  uint8_t own_palette = 0;          // "-ownpal": Splat Pack textures with the palette they carry
 };
 
 enum : uint8_t { kFileMode = 0, kFolderMode = 1 };
 enum : uint8_t { kExtOriginal = 0, kExtBmp = 1, kExtBmp2 = 2, kExtAddBmp = 3 };
-
-// Which built-in colour table every 8-bit BMP file of the run carries.
-enum class Palette : uint8_t { menu, race };
+enum : uint8_t { kImageBmp = 0, kImagePng = 1 };
 
 // Textures written during the run, by type, each with the number of those
 // whose rows are not well formed.
@@ -37,11 +39,12 @@ struct ExtractionTotals {
 };
 
 // Everything the walk passes unchanged to every level and every texture.
-// `out` receives the report, `err` every error message. Without `scratch`
-// each PIX file and each image gets a buffer of its own.
+// `palette` is the colour table of every 8-bit texture (built in, or read
+// from a file). `out` receives the report, `err` every error message.
+// Without `scratch` each PIX file and each image gets a buffer of its own.
 struct RunContext {
   RunOptions options;
-  Palette palette = Palette::menu;
+  const PaletteTable* palette = &kMenuPalette;
   ExtractionTotals* totals = nullptr;
   FILE* out = nullptr;
   FILE* err = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "fileio/whole_file.h"
+#include "image/texture_image.h"
 #include "naming/extension.h"
 #include "platform/platform.h"
 
@@ -14,7 +15,6 @@ namespace {
 constexpr size_t kNameBufferSize = kPathBufferSize + 4;
 
 constexpr std::string_view kNamelessName = "no_name";
-constexpr std::string_view kExtension = "BMP";
 
 // Whether a byte of a texture name must not reach the file name. '/' and
 // '\' never may, on any platform: a name is a file name, never a path.
@@ -41,13 +41,13 @@ bool copy_texture_name(std::string_view name, char* copy) {
 
 // The file name of a texture without a name: no_name for the first of its
 // PIX file, then no_name_02, no_name_03, ... Modes 1 and 2 end the later ones
-// in an upper-case .BMP; mode 3 lets add_extension choose (the last letter
-// is the lower-case e, so .bmp).
-bool nameless_file_name(int32_t count, uint8_t extension_mode, char* name) {
+// in the upper-case extension (.BMP); mode 3 lets add_extension choose (the
+// last letter is the lower-case e, so .bmp).
+bool nameless_file_name(int32_t count, uint8_t extension_mode, std::string_view extension, char* name) {
   std::span<char> buffer(name, kNameBufferSize);
   if (count == 1) {
     std::snprintf(name, kNameBufferSize, "%s", kNamelessName.data());
-    return extension_mode == kExtOriginal || add_extension(buffer, kExtension);
+    return extension_mode == kExtOriginal || add_extension(buffer, extension);
   }
   switch (extension_mode) {
     case kExtOriginal:
@@ -55,28 +55,29 @@ bool nameless_file_name(int32_t count, uint8_t extension_mode, char* name) {
       return true;
     case kExtBmp:
     case kExtBmp2:
-      std::snprintf(name, kNameBufferSize, "%s_%.*d.%s", kNamelessName.data(), 2, count, kExtension.data());
+      std::snprintf(name, kNameBufferSize, "%s_%.*d.%.*s", kNamelessName.data(), 2, count,
+                    static_cast<int>(extension.size()), extension.data());
       return true;
     default:
       std::snprintf(name, kNameBufferSize, "%s_%.*d", kNamelessName.data(), 2, count);
-      return add_extension(buffer, kExtension);
+      return add_extension(buffer, extension);
   }
 }
 
 // The file name of a named texture, its extension edited by the mode.
-bool named_file_name(const char* texture_name, uint8_t extension_mode, char* name) {
+bool named_file_name(const char* texture_name, uint8_t extension_mode, std::string_view extension, char* name) {
   std::span<char> buffer(name, kNameBufferSize);
   std::strcpy(name, texture_name);
   switch (extension_mode) {
     case kExtOriginal:
       return true;
     case kExtBmp:
-      return replace_extension(buffer, kExtension);
+      return replace_extension(buffer, extension);
     case kExtBmp2:
-      return std::strchr(name, '.') != nullptr ? replace_extension(buffer, kExtension)
-                                               : add_extension(buffer, kExtension);
+      return std::strchr(name, '.') != nullptr ? replace_extension(buffer, extension)
+                                               : add_extension(buffer, extension);
     default:
-      return add_extension(buffer, kExtension);
+      return add_extension(buffer, extension);
   }
 }
 
@@ -128,8 +129,9 @@ int compose_output_path(OutputFolders* folders, const TextureLabel& label,
   char file_name[kNameBufferSize];
   bool named = texture_name[0] != '\0';
   if (!named) ++*nameless_count;
-  bool composed = named ? named_file_name(texture_name, options.extension_mode, file_name)
-                        : nameless_file_name(*nameless_count, options.extension_mode, file_name);
+  const std::string_view extension = image_extension(options.image_format);
+  bool composed = named ? named_file_name(texture_name, options.extension_mode, extension, file_name)
+                        : nameless_file_name(*nameless_count, options.extension_mode, extension, file_name);
   if (!composed || !path_append(output, file_name)) return refuse_too_long(label, context.err);
 
   if (first_texture) create_path_folders(path_view(*destination), kPathSeparator);

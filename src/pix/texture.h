@@ -10,6 +10,8 @@ struct Texture {
   bool splat_pack = false;            // two headers and two pixel blocks
   const PixHeader* header = nullptr;  // its own header: geometry, pixel type, name
   const PixPixels* image = nullptr;   // the pixel block that becomes the picture
+  // A Splat Pack texture's own palette: the pixels of its second pixelmap.
+  const PixPixels* palette_pixels = nullptr;
 };
 
 // What messages and the report say about a texture.

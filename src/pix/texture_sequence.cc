@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "bmp/bmp_image.h"
 #include "cli/report.h"
+#include "image/texture_image.h"
 #include "naming/output_path.h"
 
 namespace {
@@ -41,7 +41,8 @@ int hand_off_texture(FileScan* scan, TextureSequence* sequence, OutputFolders* f
   bool splat_pack = order_is(*sequence, "1122");
   ++scan->texture_number;
   Texture texture{splat_pack, &sequence->first_header,
-                  splat_pack ? &sequence->second_pixels : &sequence->first_pixels};
+                  splat_pack ? &sequence->second_pixels : &sequence->first_pixels,
+                  splat_pack ? &sequence->first_pixels : nullptr};
   TextureLabel label{scan->pix_path, scan->entry_name, scan->texture_number,
                      sequence->first_header.name};
 
@@ -52,7 +53,7 @@ int hand_off_texture(FileScan* scan, TextureSequence* sequence, OutputFolders* f
     std::fprintf(context.err, "Unsupported splat pack texture\n");
     return kWalkFolderFailed;
   }
-  if (write_texture_bmp(texture, label, folders->output_path.text, context) != 0)
+  if (write_texture_image(texture, label, folders->output_path.text, context) != 0)
     return kWalkFolderFailed;
   report_texture(texture, label, *folders, context);
   return kWalkDone;

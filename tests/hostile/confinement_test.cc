@@ -52,8 +52,10 @@ Snapshot snapshot(const fs::path& root, const fs::path& skip = {}) {
 // 260 characters long. self/GO.PIX holds a texture named like itself.
 void plant_source(const fs::path& src, const std::string& destination) {
   write_file(src / "self" / "GO.PIX", textures({"GO.PIX", "E.PIX"}));
-  const char* hostile[] = {"..", ".", "../../../up", "..\\..\\back", "/abs", "a/../../b", "name/"};
-  for (size_t i = 0; i < std::size(hostile); ++i) write_file(src / ("h" + std::to_string(i)) / "P.PIX", textures({hostile[i]}));
+  const std::pair<const char*, const char*> hostile[] = {
+      {"h1", ".."}, {"h2", "."}, {"h3", "../../../up"}, {"h4", "..\\..\\back"}, {"h5", "/abs"}, {"h6", "a/../../b"},
+      {"h7", "name/"}};
+  for (const auto& [folder, name] : hostile) write_file(src / folder / "P.PIX", textures({name}));
   size_t room = 259 - (destination.size() + 1 + std::string("long/").size());
   write_file(src / "long" / "P.PIX", textures({std::string(room - 1, 'n'), std::string(room, 'm'), std::string(room + 1, 'o')}));
 }

@@ -1,6 +1,6 @@
 // The game's two 256-colour palettes, built into the program so that it
 // needs none of the game's files besides the textures themselves.
-#include "bmp/palettes.h"
+#include "palette/palettes.h"
 
 #include <cstddef>
 #include <iterator>
@@ -12,11 +12,10 @@ namespace {
 // a BMP colour table, and the tables stay one short line per 16 entries.
 using PackedEntry = uint32_t;
 
-constexpr size_t kPaletteEntries = 256;
 
 // Spreads packed entries into the colour table: blue, green, red, 0 each.
-constexpr std::array<uint8_t, kPaletteBytes> colour_table(const PackedEntry (&entries)[kPaletteEntries]) {
-  std::array<uint8_t, kPaletteBytes> table{};
+constexpr PaletteTable colour_table(const PackedEntry (&entries)[kPaletteEntries]) {
+  PaletteTable table{};
   for (size_t i = 0; i < kPaletteEntries; ++i) {
     table[4 * i + 0] = static_cast<uint8_t>(entries[i] >> 16);
     table[4 * i + 1] = static_cast<uint8_t>(entries[i] >> 8);
@@ -78,9 +77,15 @@ static_assert(std::size(kRaceEntries) == kPaletteEntries);
 
 }  // namespace
 
-constexpr std::array<uint8_t, kPaletteBytes> kMenuPalette = colour_table(kMenuEntries);
-constexpr std::array<uint8_t, kPaletteBytes> kRacePalette = colour_table(kRaceEntries);
+constexpr PaletteTable kMenuPalette = colour_table(kMenuEntries);
+constexpr PaletteTable kRacePalette = colour_table(kRaceEntries);
 
-std::span<const uint8_t, kPaletteBytes> palette_table(Palette palette) {
-  return palette == Palette::race ? kRacePalette : kMenuPalette;
+PaletteTable palette_from_xrgb(std::span<const uint8_t, kPaletteBytes> entries) {
+  PaletteTable table{};
+  for (size_t i = 0; i < kPaletteEntries; ++i) {
+    table[4 * i + 0] = entries[4 * i + 3];
+    table[4 * i + 1] = entries[4 * i + 2];
+    table[4 * i + 2] = entries[4 * i + 1];
+  }
+  return table;
 }
