@@ -41,12 +41,16 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
   if (!input.empty()) std::memcpy(copy, input.data(), input.size());
 
   std::string pix_path = std::string("src") + kPathSeparator + kFuzzEntryName;
+  OutputTree tree;
+  if (open_output_tree(destination_path, &tree) != 0) std::abort();
+  RunContext with_tree = context;
+  with_tree.output_tree = &tree;
   OutputFolders folders;
   begin_output_folders(&folders, &destination_path);
   TextureSequence sequence;
-  scan_pix_blocks({copy, input.size()}, pix_path.c_str(), kFuzzEntryName, &sequence, &folders,
-                  context);
+  scan_pix_blocks({copy, input.size()}, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
   restore_destination(&folders);
+  close_output_tree(&tree);
   std::free(copy);
 }
 

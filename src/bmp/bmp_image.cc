@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fileio/whole_file.h"
+#include "fileio/output_tree.h"
 #include "pix/pix_blocks.h"
 
 namespace {
@@ -175,7 +175,8 @@ int write_bmp_image(const TextureImage& image, const TextureLabel& label, const 
   int result = 0;
   // A texture name can equal a PIX file's name; with the destination inside
   // the source, its BMP file must never replace that PIX file.
-  if (write_whole_file(output_path, buffer, static_cast<uint32_t>(file_bytes), 1, err, kPixSignature) != 0) {
+  if (write_output_file(context.output_tree, output_path, buffer, static_cast<uint32_t>(file_bytes), err,
+                        kPixSignature) != 0) {
     std::fprintf(err, "Could not write to destination file %s\n", output_path);
     result = 1;
   }

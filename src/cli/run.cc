@@ -131,9 +131,16 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
   PaletteTable palette_from_file;
   if (choose_palette(argv[3], &palette_from_file, &context.palette, out, err) != 0) return 1;
 
+  OutputTree output_tree;
+  if (int error_number = open_output_tree(destination, &output_tree); error_number != 0) {
+    print_folder_error(err, error_number, destination.text);
+    return 1;
+  }
   ScratchBuffers scratch;
   context.scratch = &scratch;
+  context.output_tree = &output_tree;
   extract_folder(source, &destination, context);
+  close_output_tree(&output_tree);
   release_bytes(&scratch.file);
   release_bytes(&scratch.image);
   print_caption_and_totals(out, totals);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/byte_buffer.h"
+#include "fileio/output_tree.h"
 #include "palette/palettes.h"
 
 // The command-line options, one byte each. Flags are on only when they equal 1.
@@ -49,4 +50,5 @@ struct RunContext {
   FILE* out = nullptr;
   FILE* err = nullptr;
   ScratchBuffers* scratch = nullptr;
+  OutputTree* output_tree = nullptr;  // where every output file is written
 };

@@ -159,9 +159,9 @@ int check_and_load_file(const char* path, std::span<const uint8_t> expected, Byt
 
 // Whether the file begins with `prefix`. Any failure to read it counts as
 // no: the open for writing that follows reports what is wrong.
-static bool file_begins_with(const char* path, std::span<const uint8_t> prefix) {
+static bool file_begins_with(const FolderHandle& folder, const char* name, std::span<const uint8_t> prefix) {
   FileHandle file;
-  if (open_file_for_reading(path, &file) != 0) return false;
+  if (open_file_for_reading_at(folder, name, &file) != 0) return false;
   uint8_t start[kLocalPrefixBytes];
   size_t done = 0;
   bool begins = prefix.size() <= sizeof start && read_file(file, start, prefix.size(), &done) == 0 &&
@@ -174,18 +174,18 @@ static bool file_begins_with(const char* path, std::span<const uint8_t> prefix) 
 // the protected prefix (then *kept is set). The common case, a file that
 // does not exist yet, costs a single open. Returns 0, or non-zero when the
 // file is not open.
-static int open_for_writing(const char* path, std::span<const uint8_t> protected_prefix, FileHandle* file,
-                            bool* kept) {
+static int open_for_writing(const FolderHandle& folder, const char* name, std::span<const uint8_t> protected_prefix,
+                            FileHandle* file, bool* kept) {
   *kept = false;
-  if (protected_prefix.empty()) return open_file_for_writing(path, WriteMode::replace, file);
-  int error_number = open_file_for_writing(path, WriteMode::create_new, file);
+  if (protected_prefix.empty()) return open_file_for_writing_at(folder, name, WriteMode::replace, file);
+  int error_number = open_file_for_writing_at(folder, name, WriteMode::create_new, file);
   if (error_number != EEXIST) return error_number;
   // Only a plain file is looked into or replaced: reading a pipe would wait
   // for a writer, and a link could lead outside the destination.
   FileStatus status;
-  if (get_file_status(path, &status) != 0 || status.kind != EntryKind::file) return -1;
-  *kept = file_begins_with(path, protected_prefix);
-  return *kept ? -1 : open_file_for_writing(path, WriteMode::replace_plain_file, file);
+  if (get_file_status_at(folder, name, &status) != 0 || status.kind != EntryKind::file) return -1;
+  *kept = file_begins_with(folder, name, protected_prefix);
+  return *kept ? -1 : open_file_for_writing_at(folder, name, WriteMode::replace_plain_file, file);
 }
 
 static void print_write_failure(FILE* err, const char* path, int error_number) {
@@ -193,11 +193,11 @@ static void print_write_failure(FILE* err, const char* path, int error_number) {
   print_error_description(err, "Error: ", error_number);
 }
 
-int write_whole_file(const char* path, const void* data, uint32_t item_size,
-                     uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
+int write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
+                     uint32_t item_size, uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
   FileHandle file;
-  if (open_for_writing(path, protected_prefix, &file, &kept) != 0) {
+  if (open_for_writing(folder, name, protected_prefix, &file, &kept) != 0) {
     std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
                            : "Cannot open file %s for writing",
                  path);
@@ -213,6 +213,37 @@ int write_whole_file(const char* path, const void* data, uint32_t item_size,
   }
   if (close_file(file) != 0) {
     std::fprintf(err, "Error closing the file %s", path);
+    return 1;
+  }
+  return 0;
+}
+
+int replace_whole_file(const FolderHandle& folder, const char* name, const char* path,
+                       std::span<const uint8_t> data, FILE* err) {
+  // Beside the file, so that the rename stays within one folder and one disk.
+  char temporary[kPathBufferSize];
+  if (std::snprintf(temporary, sizeof temporary, "%s.velmire-new", name) >= static_cast<int>(sizeof temporary)) {
+    std::fprintf(err, "Cannot replace file %s: its name is too long\n", path);
+    return 1;
+  }
+  // A file left there by a run that was stopped is ours to remove; whatever
+  // else stands there makes the open below fail.
+  FileStatus status;
+  if (get_file_status_at(folder, temporary, &status) == 0 && status.kind == EntryKind::file)
+    remove_file_at(folder, temporary);
+  FileHandle file;
+  int error_number = open_file_for_writing_at(folder, temporary, WriteMode::create_new, &file);
+  if (error_number == 0) {
+    size_t done = 0;
+    error_number = data.empty() ? 0 : write_file(file, data.data(), data.size(), &done);
+    if (error_number == 0) error_number = sync_file(file);
+    int closed = close_file(file);
+    if (error_number == 0) error_number = closed;
+    if (error_number == 0) error_number = rename_file_at(folder, temporary, name);
+    if (error_number != 0) remove_file_at(folder, temporary);
+  }
+  if (error_number != 0) {
+    std::fprintf(err, "Cannot replace file %s: %s\n", path, std::strerror(error_number));
     return 1;
   }
   return 0;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/byte_buffer.h"
+#include "platform/platform.h"
 
 // A file loaded whole: one heap block of exactly the file's size, released
 // with release_loaded_file.
@@ -41,14 +42,22 @@ int check_and_load_file(const char* path, std::span<const uint8_t> expected, Byt
                         std::span<const uint8_t>* contents, FILE* err);
 
 // Writes item_count items of item_size bytes as the whole content of the
-// file, replacing what it held, unless the file exists and begins with
-// `protected_prefix` (when one is given): such a file is left as it is. With
-// a prefix, what exists at the path is replaced only when it is a plain
-// file, never through a symbolic link, a pipe or a device.
-// Returns 0, or 1 after a message.
-int write_whole_file(const char* path, const void* data, uint32_t item_size,
-                     uint32_t item_count, FILE* err,
+// file `name` in `folder`, replacing what it held, unless the file exists
+// and begins with `protected_prefix` (when one is given): such a file is left
+// as it is. What stands at the name is never followed if it is a link; with
+// a prefix it is replaced only when it is a plain file, never a pipe or a
+// device. Messages name the file by `path`. Returns 0, or 1 after a message.
+int write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
+                     uint32_t item_size, uint32_t item_count, FILE* err,
                      std::span<const uint8_t> protected_prefix = {});
+
+// Replaces the file `name` in `folder` by `data` in one step: the data goes
+// to a new file beside it, reaches the disk, and is renamed over it, so that
+// at any moment the file is either the whole old one or the whole new one. A
+// failure leaves the old file as it was and no new file behind. Returns 0,
+// or 1 after a message that names the file by `path`.
+int replace_whole_file(const FolderHandle& folder, const char* name, const char* path,
+                       std::span<const uint8_t> data, FILE* err);
 
 // Makes every folder along the path exist, as asking for each prefix that
 // ends before a separator, shortest first, would: prefixes that exist

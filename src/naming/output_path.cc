@@ -81,6 +81,33 @@ bool named_file_name(const char* texture_name, uint8_t extension_mode, std::stri
   }
 }
 
+// Windows opens a device instead of a file for the names CON, PRN, AUX,
+// NUL, COM1 to COM9 and LPT1 to LPT9, in any letter case and with any
+// extension, and drops a final dot or space from a name. Such a file name
+// (the last part of the path, from `start` on) gets a '_' in front, and a
+// final '.' or ' ' becomes '_'. Elsewhere names stay as they are. Returns
+// false when the '_' does not fit.
+bool guard_windows_file_name([[maybe_unused]] PathBuffer* path, [[maybe_unused]] size_t start) {
+#ifdef _WIN32
+  char& last = path->text[path->length - 1];
+  if (path->length > start && (last == '.' || last == ' ')) last = '_';
+  std::string_view name(path->text + start, path->length - start);
+  std::string_view stem = name.substr(0, name.find('.'));
+  char upper[5] = {};
+  for (size_t i = 0; i < stem.size() && i < 4; ++i)
+    upper[i] = stem[i] >= 'a' && stem[i] <= 'z' ? static_cast<char>(stem[i] - 'a' + 'A') : stem[i];
+  const std::string_view word(upper, stem.size() <= 4 ? stem.size() : 0);
+  const bool numbered = word.size() == 4 && (word.substr(0, 3) == "COM" || word.substr(0, 3) == "LPT") &&
+                        word[3] >= '1' && word[3] <= '9';
+  if (!numbered && word != "CON" && word != "PRN" && word != "AUX" && word != "NUL") return true;
+  if (path->length >= kMaxPathLength) return false;
+  std::memmove(path->text + start + 1, path->text + start, path->length - start + 1);
+  path->text[start] = '_';
+  ++path->length;
+#endif
+  return true;
+}
+
 int refuse_too_long(const TextureLabel& label, FILE* err) {
   std::fprintf(err, "ERROR in file %s, texture %d (%.*s): the output path is too long\n",
                label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
@@ -132,8 +159,11 @@ int compose_output_path(OutputFolders* folders, const TextureLabel& label,
   const std::string_view extension = image_extension(options.image_format);
   bool composed = named ? named_file_name(texture_name, options.extension_mode, extension, file_name)
                         : nameless_file_name(*nameless_count, options.extension_mode, extension, file_name);
-  if (!composed || !path_append(output, file_name)) return refuse_too_long(label, context.err);
+  if (!composed || !path_append(output, file_name) || !guard_windows_file_name(output, destination->length))
+    return refuse_too_long(label, context.err);
 
-  if (first_texture) create_path_folders(path_view(*destination), kPathSeparator);
+  // Made without following a link below the destination: what stands in
+  // the way shows as the failure to write the file.
+  if (first_texture) enter_output_folder(context.output_tree, path_view(*destination), true);
   return 0;
 }

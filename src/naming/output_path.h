@@ -29,8 +29,10 @@ void restore_destination(OutputFolders* folders);
 // and " - ", the number when enumerating, then the texture name with the
 // extension the mode asks for. Separators in the texture name become '_', so
 // no name can place a file outside the destination (on Windows so do the
-// other bytes its file names refuse, such as ':'). On the first texture of
-// a file it creates the folders along the destination. Returns 0, or 1 after
-// a message when the path would not fit (nothing is created then).
+// other bytes its file names refuse, such as ':', and a file name Windows
+// reserves for a device, such as CON, gets a '_' in front). On the first
+// texture of a file it creates the folders along the destination, without
+// following a link below it. Returns 0, or 1 after a message when the path
+// would not fit (nothing is created then).
 int compose_output_path(OutputFolders* folders, const TextureLabel& label,
                         int32_t* nameless_count, const RunContext& context);

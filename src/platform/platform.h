@@ -88,8 +88,45 @@ enum class WriteMode : uint8_t {
   replace_plain_file,
 };
 
-// Opens a file for writing, as binary. Returns 0, or the error number.
-int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file);
+// A folder held open, so that files and folders are made in it by name and
+// nothing reaches them through a link: a POSIX descriptor, or on Windows a
+// handle that keeps the folder from being moved or replaced while it is
+// held, and its path.
+struct FolderHandle {
+  intptr_t value = -1;
+  std::string path;  // Windows: the folder's path, without a final separator
+};
+
+// Opens the folder at `path`, links followed. Returns 0, or the error number.
+int open_folder(const char* path, FolderHandle* folder);
+
+// Opens the folder `name` inside `parent`, refusing a link (or on Windows
+// any reparse point) and anything that is no folder. Returns 0, or the error
+// number (ELOOP for a link, ENOTDIR for a file).
+int open_folder_at(const FolderHandle& parent, const char* name, FolderHandle* folder);
+
+// Creates the folder `name` inside `parent`, as make_folder does.
+FolderCreation make_folder_at(const FolderHandle& parent, const char* name);
+
+void close_folder(FolderHandle* folder);
+
+// The *_at operations reach `name` inside `folder` and never follow a link
+// there: a link is not opened (ELOOP), and its status is that of the link
+// itself, of kind `other`. Files are opened for writing as binary.
+int open_file_for_writing_at(const FolderHandle& folder, const char* name, WriteMode mode, FileHandle* file);
+int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file);
+int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status);
+
+// Replaces `to` by `from`, both inside `folder`, in one step: whoever looks
+// finds either the old file or the new one. Returns 0, or the error number.
+int rename_file_at(const FolderHandle& folder, const char* from, const char* to);
+
+// Removes the file (or link) `name` inside `folder`. Returns 0, or the error number.
+int remove_file_at(const FolderHandle& folder, const char* name);
+
+// Makes the file's data reach the disk before it returns. Returns 0, or the
+// error number.
+int sync_file(FileHandle file);
 
 // The size of an open file. Returns 0, or -1 when it cannot be read.
 int get_open_file_size(FileHandle file, uint64_t* size);

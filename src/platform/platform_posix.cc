@@ -8,9 +8,7 @@
 
 #include "platform/platform.h"
 
-int get_file_status(const char* path, FileStatus* status) {
-  struct stat st;
-  if (stat(path, &st) != 0) return -1;
+static void fill_status(const struct stat& st, FileStatus* status) {
   status->size = static_cast<uint64_t>(st.st_size);
   if (S_ISDIR(st.st_mode))
     status->kind = EntryKind::folder;
@@ -20,6 +18,12 @@ int get_file_status(const char* path, FileStatus* status) {
     status->kind = EntryKind::other;
   status->id.device = static_cast<uint64_t>(st.st_dev);
   status->id.index = static_cast<uint64_t>(st.st_ino);
+}
+
+int get_file_status(const char* path, FileStatus* status) {
+  struct stat st;
+  if (stat(path, &st) != 0) return -1;
+  fill_status(st, status);
   return 0;
 }
 
@@ -63,11 +67,10 @@ int open_file_for_reading(const char* path, FileHandle* file) {
   return 0;
 }
 
-// O_NOFOLLOW: a link could lead anywhere, outside the destination too.
-// O_NONBLOCK: a pipe without a reader fails at once instead of waiting.
-static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
-  int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return errno;
+// Empties an opened file when it is a plain file; anything else (a pipe, a
+// device) is closed and refused.
+static int empty_plain_file(FileHandle opened, FileHandle* file) {
+  const int fd = descriptor(opened);
   struct stat st;
   int error_number = 0;
   if (fstat(fd, &st) != 0)
@@ -84,13 +87,76 @@ static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
   return 0;
 }
 
-int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file) {
-  if (mode == WriteMode::replace_plain_file) return open_plain_file_for_replacing(path, file);
-  int flags = O_WRONLY | O_CREAT | (mode == WriteMode::create_new ? O_EXCL : O_TRUNC);
-  int fd = open(path, flags, 0666);
+int open_folder(const char* path, FolderHandle* folder) {
+  int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  folder->value = fd;
+  return 0;
+}
+
+int open_folder_at(const FolderHandle& parent, const char* name, FolderHandle* folder) {
+  int fd = openat(static_cast<int>(parent.value), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno;
+  folder->value = fd;
+  return 0;
+}
+
+FolderCreation make_folder_at(const FolderHandle& parent, const char* name) {
+  if (mkdirat(static_cast<int>(parent.value), name, 0777) == 0) return FolderCreation::created;
+  if (errno == EEXIST) return FolderCreation::exists;
+  if (errno == ENOENT) return FolderCreation::parent_missing;
+  return FolderCreation::failed;
+}
+
+void close_folder(FolderHandle* folder) {
+  if (folder->value >= 0) close(static_cast<int>(folder->value));
+  folder->value = -1;
+}
+
+// O_NOFOLLOW: a link could lead anywhere, outside the destination too.
+// O_NONBLOCK: a pipe without a reader fails at once instead of waiting.
+int open_file_for_writing_at(const FolderHandle& folder, const char* name, WriteMode mode, FileHandle* file) {
+  const int at = static_cast<int>(folder.value);
+  int fd;
+  if (mode == WriteMode::replace_plain_file) {
+    fd = openat(at, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  } else {
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (mode == WriteMode::create_new ? O_EXCL : O_TRUNC);
+    fd = openat(at, name, flags, 0666);
+  }
+  if (fd < 0) return errno;
+  FileHandle opened;
+  opened.value = fd;
+  if (mode == WriteMode::replace_plain_file) return empty_plain_file(opened, file);
+  *file = opened;
+  return 0;
+}
+
+int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file) {
+  int fd = openat(static_cast<int>(folder.value), name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
   file->value = fd;
   return 0;
+}
+
+int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
+  struct stat st;
+  if (fstatat(static_cast<int>(folder.value), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+  fill_status(st, status);
+  return 0;
+}
+
+int rename_file_at(const FolderHandle& folder, const char* from, const char* to) {
+  const int at = static_cast<int>(folder.value);
+  return renameat(at, from, at, to) == 0 ? 0 : errno;
+}
+
+int remove_file_at(const FolderHandle& folder, const char* name) {
+  return unlinkat(static_cast<int>(folder.value), name, 0) == 0 ? 0 : errno;
+}
+
+int sync_file(FileHandle file) {
+  return fsync(descriptor(file)) == 0 ? 0 : errno;
 }
 
 int get_open_file_size(FileHandle file, uint64_t* size) {

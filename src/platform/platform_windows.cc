@@ -255,13 +255,130 @@ static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
   return 0;
 }
 
-int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file) {
+static int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file) {
   if (mode == WriteMode::replace_plain_file) return open_plain_file_for_replacing(path, file);
   int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (mode == WriteMode::create_new ? _O_EXCL : _O_TRUNC);
   int fd = _open(path, flags, _S_IREAD | _S_IWRITE);
   if (fd < 0) return errno;
   file->value = fd;
   return 0;
+}
+
+// Folders below the destination are held open without FILE_SHARE_DELETE, so
+// that none of them can be moved, removed or replaced by a link while it is
+// held: a path through held folders reaches what was checked when they were
+// opened. Windows has no openat, so files are made by that path.
+
+namespace {
+
+std::string path_in(const FolderHandle& folder, const char* name) {
+  return folder.path + '\\' + name;
+}
+
+HANDLE open_held_folder(const std::string& path, DWORD flags) {
+  return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+// Opens an existing file by path as a C runtime descriptor, refusing a
+// reparse point and anything that is not a file on disk.
+int open_plain_file(const std::string& path, DWORD access, int runtime_flags, FileHandle* file) {
+  HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  BY_HANDLE_FILE_INFORMATION info;
+  const DWORD not_plain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  int fd = -1;
+  if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0 &&
+      (info.dwFileAttributes & not_plain) == 0)
+    fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), runtime_flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return ELOOP;
+  }
+  file->value = fd;
+  return 0;
+}
+
+}  // namespace
+
+int open_folder(const char* path, FolderHandle* folder) {
+  std::string trimmed = without_trailing_separators(path);
+  HANDLE handle = open_held_folder(trimmed, 0);
+  if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  folder->value = reinterpret_cast<intptr_t>(handle);
+  folder->path = trimmed;
+  return 0;
+}
+
+int open_folder_at(const FolderHandle& parent, const char* name, FolderHandle* folder) {
+  std::string path = path_in(parent, name);
+  HANDLE handle = open_held_folder(path, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  BY_HANDLE_FILE_INFORMATION info;
+  int error_number = 0;
+  if (GetFileInformationByHandle(handle, &info) == 0)
+    error_number = EIO;
+  else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    error_number = ELOOP;
+  else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    error_number = ENOTDIR;
+  if (error_number != 0) {
+    CloseHandle(handle);
+    return error_number;
+  }
+  folder->value = reinterpret_cast<intptr_t>(handle);
+  folder->path = path;
+  return 0;
+}
+
+FolderCreation make_folder_at(const FolderHandle& parent, const char* name) {
+  return make_folder(path_in(parent, name).c_str());
+}
+
+void close_folder(FolderHandle* folder) {
+  if (folder->value != -1) CloseHandle(reinterpret_cast<HANDLE>(folder->value));
+  folder->value = -1;
+  folder->path.clear();
+}
+
+int open_file_for_writing_at(const FolderHandle& folder, const char* name, WriteMode mode, FileHandle* file) {
+  std::string path = path_in(folder, name);
+  if (mode == WriteMode::replace_plain_file) return open_plain_file_for_replacing(path.c_str(), file);
+  // A new file cannot be a reparse point; "replace" (for files the program
+  // owns, such as the one it renames into place) does not look.
+  return open_file_for_writing(path.c_str(), mode, file);
+}
+
+int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file) {
+  return open_plain_file(path_in(folder, name), GENERIC_READ, _O_RDONLY, file);
+}
+
+int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExA(path_in(folder, name).c_str(), GetFileExInfoStandard, &data) == 0) return -1;
+  *status = FileStatus{};
+  status->size = join_words(data.nFileSizeHigh, data.nFileSizeLow);
+  status->kind = kind_of_attributes(data.dwFileAttributes);
+  // The link itself, never what it leads to.
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) status->kind = EntryKind::other;
+  return 0;
+}
+
+int rename_file_at(const FolderHandle& folder, const char* from, const char* to) {
+  if (MoveFileExA(path_in(folder, from).c_str(), path_in(folder, to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+    return error_number_of(GetLastError());
+  return 0;
+}
+
+int remove_file_at(const FolderHandle& folder, const char* name) {
+  return DeleteFileA(path_in(folder, name).c_str()) != 0 ? 0 : error_number_of(GetLastError());
+}
+
+int sync_file(FileHandle file) {
+  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor(file)));
+  return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0 ? 0 : EIO;
 }
 
 int get_open_file_size(FileHandle file, uint64_t* size) {

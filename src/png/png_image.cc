@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/byte_buffer.h"
-#include "fileio/whole_file.h"
+#include "fileio/output_tree.h"
 #include "pix/pix_blocks.h"
 
 namespace {
@@ -157,8 +157,8 @@ int write_png_image(const TextureImage& image, const TextureLabel& label, const 
     std::fprintf(err, "the PNG image cannot be made: %s\n", output.message);
     result = 1;
   } else if (output.size > UINT32_MAX ||
-             write_whole_file(output_path, output.buffer->bytes, static_cast<uint32_t>(output.size), 1, err,
-                              kPixSignature) != 0) {
+             write_output_file(context.output_tree, output_path, output.buffer->bytes,
+                               static_cast<uint32_t>(output.size), err, kPixSignature) != 0) {
     // As for BMP files, a PIX file is never replaced.
     std::fprintf(err, "Could not write to destination file %s\n", output_path);
     result = 1;

@@ -42,11 +42,12 @@ void replace_all(std::string* text, const std::string& from, const std::string& 
     text->replace(at, from.size(), to);
 }
 
-// Paths in the output as the case files show them: placeholders, and '/'
-// between folders on every system.
-std::string normalised(std::string text, const std::vector<Placeholder>& places) {
+// Paths in the output as the case files show them: placeholders, and in the
+// messages '/' between folders on every system (the report names files
+// only, and the usage text holds backslashes of its own).
+std::string normalised(std::string text, const std::vector<Placeholder>& places, bool messages) {
   for (const Placeholder& place : places) replace_all(&text, place.path, place.name);
-  if (kPathSeparator != '/') replace_all(&text, sep(), "/");
+  if (messages && kPathSeparator != '/') replace_all(&text, sep(), "/");
   return text;
 }
 
@@ -103,8 +104,8 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
   }
   RunResult result = run_velmire(arguments);
   return command + "\nstatus " + std::to_string(result.status) + "\n" +
-         section("standard output", normalised(result.out, places)) +
-         section("standard error", normalised(result.err, places)) + "--- files\n" + digests(scratch.path);
+         section("standard output", normalised(result.out, places, false)) +
+         section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path);
 }
 
 std::string read_text(const fs::path& path) {

@@ -1,6 +1,8 @@
-// Links in the source tree. With "-r" a web of links between folders is
-// walked quickly, each folder once, and every link that leads back into a
-// folder being walked or into one walked already is skipped with a message.
+// Links in the source tree and in the destination. With "-r" a web of links
+// between source folders is walked quickly, each folder once, and every link
+// that leads back into a folder being walked or into one walked already is
+// skipped with a message; the walk reads through links, but never writes
+// through one below the destination.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,6 +75,56 @@ TEST(SourceLinks, AFileThatCannotBeOpenedEndsOnlyItsOwnFolder) {
   std::string path = dir.sub("src") + sep() + "a" + sep() + "x";
   EXPECT_EQ(result.err, "Couldn't read file " + path + "Could not check if the file " + path + " is a correct PIX\n");
   EXPECT_EQ(report_lines(result.out), "NO: B.PIX (b) --> B.PIX - 0001. b.bmp\n");
+}
+
+// Links planted below the destination never receive a file or a folder:
+// what stands in the way makes its texture fail, and the walk goes on as
+// after any write failure.
+TEST(DestinationLinks, NothingIsWrittenThroughALinkBelowTheDestination) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links: making them on Windows needs a privilege most accounts lack";
+#endif
+  struct Case {
+    const char* what;
+    std::vector<std::string> options;
+    const char* link;  // below the destination, to the outside folder (or a file in it)
+    const char* report;
+  };
+  const Case cases[] = {
+      {"the folder of a PIX file", {"-r"}, "Z.PIX", "NO: A.PIX (a) --> 0001. a.bmp\nNO: B.PIX (b) --> 0001. b.bmp\n"},
+      {"a subfolder", {"-r"}, "sub", "NO: A.PIX (a) --> 0001. a.bmp\nNO: Z.PIX (z) --> 0001. z.bmp\n"},
+      {"the file itself", {"-r"}, "Z.PIX/0001. z.bmp", "NO: A.PIX (a) --> 0001. a.bmp\nNO: B.PIX (b) --> 0001. b.bmp\n"},
+      {"a linked source subfolder, destination = source", {"-r", "-file"}, nullptr,
+       "NO: A.PIX (a) --> A.PIX - 0001. a.bmp\nNO: B.PIX (b) --> B.PIX - 0001. b.bmp\n"
+       "NO: Z.PIX (z) --> Z.PIX - 0001. z.bmp\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    fs::path src = dir.path / "src", outside = dir.path / "outside";
+    write_file(src / "A.PIX", one_texture("a"));
+    write_file(src / "sub" / "B.PIX", one_texture("b"));
+    write_file(src / "Z.PIX", one_texture("z"));
+    write_file(outside / "C.PIX", one_texture("c"));
+    fs::path dst = c.link != nullptr ? dir.path / "dst" : src;
+    if (c.link != nullptr) {
+      fs::create_directories((dst / c.link).parent_path());
+      fs::create_symlink(fs::path(c.link).has_extension() && std::string(c.link).find(".bmp") != std::string::npos
+                             ? outside / "C.PIX"
+                             : outside,
+                         dst / c.link);
+    } else {
+      fs::create_directory_symlink(outside, src / "linked");
+    }
+    std::vector<std::string> arguments = {src.string(), dst.string(), "-menupal"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    RunResult result = run_velmire(arguments);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(report_lines(result.out), c.report);
+    EXPECT_NE(result.err.find("Could not write to destination file"), std::string::npos) << result.err;
+    EXPECT_EQ(list_tree(outside), std::vector<std::string>({"C.PIX"}));
+    EXPECT_EQ(read_file(outside / "C.PIX"), one_texture("c"));
+  }
 }
 
 }  // namespace

@@ -95,7 +95,10 @@ TEST(WriteFailures, AFullDeviceIsReportedAtTheWrite) {
   for (uint32_t size : {3u, 1u << 20}) {
     std::vector<uint8_t> data(size);
     FILE* err = scratch_stream();
-    EXPECT_EQ(write_whole_file("/dev/full", data.data(), size, 1, err), 1);
+    FolderHandle dev;
+    ASSERT_EQ(open_folder("/dev", &dev), 0);
+    EXPECT_EQ(write_whole_file(dev, "full", "/dev/full", data.data(), size, 1, err), 1);
+    close_folder(&dev);
     EXPECT_EQ(read_and_close(err), "Cannot write to file /dev/full\nError: : No space left on device\n") << size;
   }
 #endif

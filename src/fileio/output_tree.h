@@ -1,0 +1,49 @@
+// The destination tree: the destination folder as the user gave it (a link
+// there is the user's choice), and the folders below it that output goes
+// into, each reached from its parent without following a link. A link
+// planted anywhere below the destination therefore never receives a file or
+// a folder: what stands in the way makes that output fail instead.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/path_buffer.h"
+#include "platform/platform.h"
+
+struct OutputTree {
+  PathBuffer root;  // the destination folder, ending in one separator
+  FolderHandle root_folder;
+  // The folders below the root held open, outermost first: the last folder
+  // entered, kept so that the files of one folder cost no opening of it.
+  struct Level {
+    std::string name;
+    FolderHandle folder;
+  };
+  std::vector<Level> levels;
+};
+
+// Opens the destination folder. Returns 0, or the error number.
+int open_output_tree(const PathBuffer& destination, OutputTree* tree);
+void close_output_tree(OutputTree* tree);
+
+// Holds open every folder of `folder_path` (a path inside the tree ending in
+// a separator), creating those missing when `create` is set. Returns the
+// innermost one, or nullptr when one cannot be made or opened: a link, a
+// file or nothing stands where it must be.
+const FolderHandle* enter_output_folder(OutputTree* tree, std::string_view folder_path, bool create);
+
+// The folder and the name of the file at `path`, a file path inside the
+// tree; the folder as enter_output_folder gives it, nullptr when it cannot
+// be reached.
+const FolderHandle* output_folder_of(OutputTree* tree, const char* path, const char** name);
+
+// write_whole_file for the file at `path` inside the tree. When its folder
+// cannot be reached it prints "Cannot open file %s for writing", as for a
+// file that cannot be opened. Returns 0, or 1 after a message.
+int write_output_file(OutputTree* tree, const char* path, const void* data, uint32_t size, FILE* err,
+                      std::span<const uint8_t> protected_prefix);
