@@ -2,8 +2,9 @@
 # Builds the "fuzz" preset and runs the PIX file fuzzer for the given number
 # of seconds (default 120), starting from freshly generated seeds and, when
 # ../shared is there, the shared BRender fixtures; then the BMP and PNG image
-# reader fuzzer for the second number of seconds (default 60), from its own
-# generated seeds. Any finding (a crash, a sanitizer report, a leak, a
+# reader fuzzer for the second number of seconds (default 60), from the small
+# BMP and PNG files in fuzz/image-seeds (one for each path through the
+# readers, which the test suite reads too). Any finding (a crash, a sanitizer report, a leak, a
 # timeout, an allocation over 64 MB from inputs of at most a few hundred KB)
 # makes it exit non-zero after printing the input in base64: add that input
 # to tests/regressions/inputs/ (PIX) or tests/regressions/image-inputs/.
@@ -59,6 +60,6 @@ run_fuzzer pix_file_fuzzer "$seconds" "$corpus" fuzz/pix.dict "" fuzzer
 # which must stay under the 64 MB allocation limit.
 image_corpus="$scratch/image-corpus"
 mkdir -p "$image_corpus"
-build/fuzz/fuzz/make_image_seeds "$image_corpus"
+cp fuzz/image-seeds/* "$image_corpus"/
 run_fuzzer image_reader_fuzzer "$image_seconds" "$image_corpus" fuzz/image.dict image- "image fuzzer"
 rm -rf "$scratch"

@@ -51,6 +51,17 @@ std::vector<Seed> make_seeds() {
   for (uint8_t options : {kDefaults, kBareNames, kBareFolder, kTopDownRace, kFileExtBmp2, kPng})
     list.add("kinds-" + std::to_string(options), pix, options);
 
+  // Palettes as the game stores them (1 x 256 X R G B), one followed by
+  // another pixelmap and one cut inside its entries; one of 16 entries.
+  pix = start_pix_file();
+  add_texture(&pix, kPixTypeXrgb, 1, 256, "palette", ramp(1024));
+  list.add("palette-cut", PixFile{Bytes(pix.bytes.begin(), pix.bytes.begin() + 600)}, kDefaults);
+  add_texture(&pix, kPixType8Bit, 4, 1, "more", ramp(4));
+  list.add("palette-then-more", pix, kDefaults);
+  pix = start_pix_file();
+  add_texture(&pix, kPixTypeXrgb, 1, 16, "palette", ramp(64));
+  list.add("palette-16", pix, kDefaults);
+
   // A Splat Pack texture as the game stores it, with a full palette.
   pix = start_pix_file();
   add_splat_pack_texture(&pix, 4, 2, "TARGET.PIX", ramp(8));

@@ -8,42 +8,26 @@ PixFile start_pix_file() {
   return file;
 }
 
-void append_be16(std::vector<uint8_t>* bytes, uint16_t value) {
-  bytes->push_back(static_cast<uint8_t>(value >> 8));
-  bytes->push_back(static_cast<uint8_t>(value));
-}
-
 void append_be32(std::vector<uint8_t>* bytes, uint32_t value) {
-  append_be16(bytes, static_cast<uint16_t>(value >> 16));
-  append_be16(bytes, static_cast<uint16_t>(value));
+  for (int shift = 24; shift >= 0; shift -= 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
 }
 
 void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint16_t width,
                       uint16_t height, std::string_view name) {
-  std::vector<uint8_t>& b = file->bytes;
-  append_be32(&b, kHeaderBlockKind);
-  append_be32(&b, static_cast<uint32_t>(11 + name.size() + 1));
-  b.push_back(pix_type);
-  append_be16(&b, row_bytes);
-  append_be16(&b, width);
-  append_be16(&b, height);
-  append_be16(&b, 0);
-  append_be16(&b, 0);
-  b.insert(b.end(), name.begin(), name.end());
-  b.push_back(0);
+  PixHeader header;
+  header.PixType = pix_type;
+  header.row_bytes = row_bytes;
+  header.width = width;
+  header.height = height;
+  header.spare1 = width / 2;
+  header.spare2 = height / 2;
+  header.name = name;
+  append_header_block(&file->bytes, header);
 }
 
 void add_pixel_block(PixFile* file, uint32_t element_count, uint32_t element_size,
                      std::span<const uint8_t> pixels, std::span<const uint8_t> trailer) {
-  std::vector<uint8_t>& b = file->bytes;
-  append_be32(&b, kPixelBlockKind);
-  // The reader moves on 16 + length bytes after the block's start: past the
-  // pixels and the trailer.
-  append_be32(&b, static_cast<uint32_t>(pixels.size() + trailer.size()));
-  append_be32(&b, element_count);
-  append_be32(&b, element_size);
-  b.insert(b.end(), pixels.begin(), pixels.end());
-  b.insert(b.end(), trailer.begin(), trailer.end());
+  append_pixel_block(&file->bytes, element_count, element_size, pixels, trailer);
 }
 
 void add_bytes(PixFile* file, std::span<const uint8_t> bytes) {

@@ -1,8 +1,9 @@
-// Builds PIX files block by block, the way the game's tools lay them out:
-// the signature, then for each pixelmap a header block and a pixel block
+// Builds PIX files block by block, the way the game's tools lay them out
+// (with the encoders of pix/pix_blocks.h that velmire-pack uses): the
+// signature, then for each pixelmap a header block and a pixel block
 // followed by an 8-byte end chunk that the pixel block's length word covers.
 // Used by the tests, the sample generator, the benchmark and the fuzzing
-// seeds; never by the program itself.
+// seeds.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pix/pix_blocks.h"
+
 struct PixFile {
   std::vector<uint8_t> bytes;
 };
@@ -18,16 +21,15 @@ struct PixFile {
 // A file holding only the signature.
 PixFile start_pix_file();
 
-void append_be16(std::vector<uint8_t>* bytes, uint16_t value);
 void append_be32(std::vector<uint8_t>* bytes, uint32_t value);
 
-// A header block: type word 0x03, the length word real files carry
-// (11 + name length + 1), the fields and the name with its zero.
+// A header block as the game's tools write it, its origin the pixelmap's
+// centre as in the game's files.
 void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint16_t width,
                       uint16_t height, std::string_view name);
 
 // The 8-byte chunk that ends every pixelmap in real files.
-inline constexpr uint8_t kEndChunk[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+inline constexpr std::span<const uint8_t> kEndChunk = kEndBlock;
 
 // A pixel block whose count x size pixel bytes are `pixels`, followed by the
 // `trailer` bytes, which its length word covers so that a reader passes

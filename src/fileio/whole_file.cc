@@ -218,6 +218,22 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
   return 0;
 }
 
+int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffer,
+                 std::span<const uint8_t>* contents) {
+  FileHandle file;
+  if (int error_number = open_file_for_reading_at(folder, name, &file); error_number != 0) return error_number;
+  uint64_t size = 0;
+  int error_number = get_open_file_size(file, &size) != 0 ? EIO : 0;
+  uint8_t* bytes = error_number == 0 && size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
+  if (error_number == 0 && bytes == nullptr) error_number = ENOMEM;
+  size_t done = 0;
+  if (error_number == 0) error_number = read_file(file, bytes, size, &done);
+  if (error_number == 0 && done != size) error_number = EIO;
+  close_file(file);
+  if (error_number == 0) *contents = {bytes, static_cast<size_t>(size)};
+  return error_number;
+}
+
 int replace_whole_file(const FolderHandle& folder, const char* name, const char* path,
                        std::span<const uint8_t> data, FILE* err) {
   // Beside the file, so that the rename stays within one folder and one disk.

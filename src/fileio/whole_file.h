@@ -51,6 +51,13 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
                      uint32_t item_size, uint32_t item_count, FILE* err,
                      std::span<const uint8_t> protected_prefix = {});
 
+// Loads the whole file `name` in `folder` into `buffer`, without following
+// a link there, and without a message: for files the caller may do without.
+// Returns 0 with `contents` set, or the error number (ENOENT when there is
+// no such file, ELOOP for a link).
+int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffer,
+                 std::span<const uint8_t>* contents);
+
 // Replaces the file `name` in `folder` by `data` in one step: the data goes
 // to a new file beside it, reaches the disk, and is renamed over it, so that
 // at any moment the file is either the whole old one or the whole new one. A

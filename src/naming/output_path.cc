@@ -30,14 +30,16 @@ bool is_replaced_in_file_names(char c) {
   return false;
 }
 
-// The texture name with every byte that must not reach the file name
-// replaced by '_'. Returns false when the name does not fit a path buffer.
+}  // namespace
+
 bool copy_texture_name(std::string_view name, char* copy) {
   if (name.size() > kMaxPathLength) return false;
   for (size_t i = 0; i < name.size(); ++i) copy[i] = is_replaced_in_file_names(name[i]) ? '_' : name[i];
   copy[name.size()] = '\0';
   return true;
 }
+
+namespace {
 
 // The file name of a texture without a name: no_name for the first of its
 // PIX file, then no_name_02, no_name_03, ... Modes 1 and 2 end the later ones

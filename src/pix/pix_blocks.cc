@@ -28,6 +28,40 @@ static uint32_t load32(const uint8_t* bytes) {
   return value;
 }
 
+static void append_be16(std::vector<uint8_t>* bytes, uint16_t value) {
+  bytes->push_back(static_cast<uint8_t>(value >> 8));
+  bytes->push_back(static_cast<uint8_t>(value));
+}
+
+static void append_be32(std::vector<uint8_t>* bytes, uint32_t value) {
+  append_be16(bytes, static_cast<uint16_t>(value >> 16));
+  append_be16(bytes, static_cast<uint16_t>(value));
+}
+
+void append_header_block(std::vector<uint8_t>* file, const PixHeader& header) {
+  append_be32(file, kHeaderBlockKind);
+  append_be32(file, static_cast<uint32_t>(11 + header.name.size() + 1));
+  file->push_back(header.PixType);
+  append_be16(file, header.row_bytes);
+  append_be16(file, header.width);
+  append_be16(file, header.height);
+  append_be16(file, header.spare1);
+  append_be16(file, header.spare2);
+  file->insert(file->end(), header.name.begin(), header.name.end());
+  file->push_back(0);
+}
+
+void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
+                        std::span<const uint8_t> pixels, std::span<const uint8_t> trailer) {
+  append_be32(file, kPixelBlockKind);
+  // A reader moves on 16 + length bytes after the block's start.
+  append_be32(file, static_cast<uint32_t>(pixels.size() + trailer.size()));
+  append_be32(file, element_count);
+  append_be32(file, element_size);
+  file->insert(file->end(), pixels.begin(), pixels.end());
+  file->insert(file->end(), trailer.begin(), trailer.end());
+}
+
 int decode_header_block(std::span<const uint8_t> file, uint64_t offset, PixHeader* header) {
   if (offset > file.size() || file.size() - offset < kHeaderFixedBytes) return kBlockTruncated;
   const uint8_t* block = file.data() + offset;

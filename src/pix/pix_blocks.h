@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 // The first 16 bytes of every PIX file: the words 0x12, 8, 2, 2.
 inline constexpr std::array<uint8_t, 16> kPixSignature = {
@@ -38,6 +39,8 @@ struct PixHeader {
   uint16_t row_bytes = 0;
   uint16_t width = 0;
   uint16_t height = 0;
+  // Never used by the extractor; the game's files hold a pixelmap's origin
+  // there, x then y, mostly its centre (width / 2, height / 2).
   uint16_t spare1 = 0;
   uint16_t spare2 = 0;
   // Refers into the loaded file, where a zero byte always follows it.
@@ -64,3 +67,14 @@ enum : int { kBlockDecoded = 0, kBlockTruncated = 1 };
 // with its terminating zero or the pixel bytes do not lie inside the file.
 int decode_header_block(std::span<const uint8_t> file, uint64_t offset, PixHeader* header);
 int decode_pixel_block(std::span<const uint8_t> file, uint64_t offset, PixPixels* pixels);
+
+// Building a PIX file block by block, as the game's files hold them. The
+// file starts with kPixSignature. A header block's length word is 11 + the
+// name's length + 1 (the fields after it and the name with its zero); its
+// name must hold no zero byte. A pixel block's length word also covers the
+// `trailer` after its pixels, so that a reader moves past both: the 8-byte
+// end block real files put after every pixelmap.
+inline constexpr uint8_t kEndBlock[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+void append_header_block(std::vector<uint8_t>* file, const PixHeader& header);
+void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
+                        std::span<const uint8_t> pixels, std::span<const uint8_t> trailer = kEndBlock);

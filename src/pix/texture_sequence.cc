@@ -61,29 +61,29 @@ int hand_off_texture(FileScan* scan, TextureSequence* sequence, OutputFolders* f
 
 }  // namespace
 
-int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path,
-                    std::string_view entry_name, TextureSequence* sequence,
-                    OutputFolders* folders, const RunContext& context) {
-  FileScan scan{file, pix_path, entry_name};
-  empty_order(sequence);
-
+BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence) {
+  // The texture the last call found: move past its last pixel block.
+  if (order_is(*sequence, "12")) {
+    *position += 16 + uint64_t{sequence->first_pixels.block_length};
+    empty_order(sequence);
+  } else if (order_is(*sequence, "1122")) {
+    *position += 16 + uint64_t{sequence->second_pixels.block_length};
+    empty_order(sequence);
+  }
   // Positions are 64-bit so that no length word can wrap them around; each
   // step moves forward by at least 16 bytes.
-  uint64_t position = sizeof kPixSignature;
-  auto truncated = [&] {
-    std::fprintf(context.err, "Truncated block in file %s, offset %llu\n", pix_path,
-                 static_cast<unsigned long long>(position));
-    empty_order(sequence);
-    return kWalkDone;
-  };
-
-  while (position + 1 < file.size()) {
-    if (position + 3 >= file.size()) return truncated();
-    uint8_t kind = file[position + 3];
-
+  while (*position + 1 < file.size()) {
+    if (*position + 3 >= file.size()) {
+      empty_order(sequence);
+      return BlockScan::truncated;
+    }
+    uint8_t kind = file[*position + 3];
     if (kind == kHeaderBlockKind) {
       PixHeader* slot = order_is(*sequence, "") ? &sequence->first_header : &sequence->second_header;
-      if (decode_header_block(file, position, slot) != kBlockDecoded) return truncated();
+      if (decode_header_block(file, *position, slot) != kBlockDecoded) {
+        empty_order(sequence);
+        return BlockScan::truncated;
+      }
       append_to_order(sequence, '1');
     } else if (kind == kPixelBlockKind) {
       PixPixels* slot = nullptr;
@@ -91,37 +91,53 @@ int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path,
         slot = &sequence->second_pixels;
       else if (order_is(*sequence, "1") || order_is(*sequence, "11"))
         slot = &sequence->first_pixels;
-      if (slot != nullptr && decode_pixel_block(file, position, slot) != kBlockDecoded)
-        return truncated();
+      if (slot != nullptr && decode_pixel_block(file, *position, slot) != kBlockDecoded) {
+        empty_order(sequence);
+        return BlockScan::truncated;
+      }
       append_to_order(sequence, '2');
     } else {
-      std::fprintf(context.err,
-                   "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
-                   pix_path, static_cast<unsigned long long>(position));
-      return kWalkUnknownBlock;
+      return BlockScan::unknown_block;
     }
 
-    if (order_is(*sequence, "12") || order_is(*sequence, "1122")) {
-      int result = hand_off_texture(&scan, sequence, folders, context);
-      if (result != kWalkDone) return result;
-    }
+    if (order_is(*sequence, "12") || order_is(*sequence, "1122")) return BlockScan::texture;
+    if (order_is(*sequence, "1"))
+      *position += 20 + sequence->first_header.name.size();
+    else if (order_is(*sequence, "11"))
+      *position += 20 + sequence->second_header.name.size();
+    else if (order_is(*sequence, "112"))
+      *position += 16 + uint64_t{sequence->first_pixels.block_length};
+    else
+      return BlockScan::unknown_order;
+  }
+  return BlockScan::end;
+}
 
-    if (order_is(*sequence, "1")) {
-      position += 20 + sequence->first_header.name.size();
-    } else if (order_is(*sequence, "11")) {
-      position += 20 + sequence->second_header.name.size();
-    } else if (order_is(*sequence, "112")) {
-      position += 16 + uint64_t{sequence->first_pixels.block_length};
-    } else if (order_is(*sequence, "12")) {
-      position += 16 + uint64_t{sequence->first_pixels.block_length};
-      empty_order(sequence);
-    } else if (order_is(*sequence, "1122")) {
-      position += 16 + uint64_t{sequence->second_pixels.block_length};
-      empty_order(sequence);
-    } else {
-      std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");
-      return kWalkUnknownOrder;
+int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path,
+                    std::string_view entry_name, TextureSequence* sequence,
+                    OutputFolders* folders, const RunContext& context) {
+  FileScan scan{file, pix_path, entry_name};
+  empty_order(sequence);
+  uint64_t position = sizeof kPixSignature;
+  for (;;) {
+    switch (next_texture(file, &position, sequence)) {
+      case BlockScan::texture:
+        if (int result = hand_off_texture(&scan, sequence, folders, context); result != kWalkDone) return result;
+        break;
+      case BlockScan::end:
+        return kWalkDone;
+      case BlockScan::truncated:
+        std::fprintf(context.err, "Truncated block in file %s, offset %llu\n", pix_path,
+                     static_cast<unsigned long long>(position));
+        return kWalkDone;
+      case BlockScan::unknown_block:
+        std::fprintf(context.err,
+                     "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
+                     pix_path, static_cast<unsigned long long>(position));
+        return kWalkUnknownBlock;
+      case BlockScan::unknown_order:
+        std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");
+        return kWalkUnknownOrder;
     }
   }
-  return kWalkDone;
 }

@@ -30,6 +30,22 @@ enum : int {
   kWalkUnknownOrder = 4,
 };
 
+// What next_texture found.
+enum class BlockScan : uint8_t {
+  texture,        // a complete texture, in the sequence's records
+  end,            // the end of the file
+  truncated,      // a block cut off by the end of the file, at *position
+  unknown_block,  // a block of another kind, at *position
+  unknown_order,  // blocks that make neither "12" nor "1122"
+};
+
+// Decodes the blocks of a loaded PIX file from *position on (16, after the
+// signature, with an empty order, for a file's first call) until the next
+// texture is complete; its records are in `sequence`, its order "12" or
+// "1122". The next call first moves past that texture. Nothing is read
+// outside the file, and every step moves forward.
+BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence);
+
 // Runs over the blocks of one loaded PIX file, writing and reporting each
 // completed texture. Returns 0 at the end of the file (a truncated block also
 // ends the file, after its message), or 1, 3 or 4 after a message.

@@ -45,6 +45,34 @@ static void print_too_long(FILE* err, const char* folder, const std::string& nam
   std::fprintf(err, "ERROR: The path %s%s is too long\n", folder, name.c_str());
 }
 
+int list_folder_in_order(const char* path, std::vector<FolderEntry>* entries) {
+  if (int error_number = list_folder(path, entries); error_number != 0) return error_number;
+  std::sort(entries->begin(), entries->end(), entry_order);
+  return 0;
+}
+
+void begin_walk_level(const char* folder, const FolderChain* ancestors, WalkedFolders* walked, FolderChain* here) {
+  // The top level keeps the record of the folders walked for the whole walk.
+  *here = FolderChain{{}, ancestors, ancestors != nullptr ? ancestors->walked : walked};
+  FileStatus own_status;
+  if (get_file_status(folder, &own_status) == 0) {
+    here->id = own_status.id;
+    here->walked->ids.insert(walked_key(here->id));
+  }
+}
+
+bool may_walk_subfolder(const FolderChain* here, const FolderId& id, const char* path, FILE* err) {
+  if (leads_back(here, id)) {
+    std::fprintf(err, "Skipped folder %s: it leads back into a folder that is being walked\n", path);
+    return false;
+  }
+  if (here->walked->ids.count(walked_key(id)) != 0) {
+    std::fprintf(err, "Skipped folder %s: it leads into a folder that was walked already\n", path);
+    return false;
+  }
+  return true;
+}
+
 // A subfolder entry: walks it into the destination subfolder of the same
 // name, which is built in the level's output path buffer.
 static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
@@ -62,16 +90,7 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
     print_too_long(err, folders->destination->text, name);
     return kWalkDone;
   }
-  if (leads_back(here, status.id)) {
-    std::fprintf(err, "Skipped folder %s: it leads back into a folder that is being walked\n",
-                 entry_path->text);
-    return kWalkDone;
-  }
-  if (here->walked->ids.count(walked_key(status.id)) != 0) {
-    std::fprintf(err, "Skipped folder %s: it leads into a folder that was walked already\n",
-                 entry_path->text);
-    return kWalkDone;
-  }
+  if (!may_walk_subfolder(here, status.id, entry_path->text, err)) return kWalkDone;
   return extract_folder(*entry_path, subfolder_destination, context, here);
 }
 
@@ -109,20 +128,13 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
   TextureSequence sequence;
 
   std::vector<FolderEntry> entries;
-  if (list_folder(source.text, &entries) != 0) {
+  if (list_folder_in_order(source.text, &entries) != 0) {
     std::fprintf(context.err, "Source directory %s not found.\n", source.text);
     return kWalkFolderFailed;
   }
-  std::sort(entries.begin(), entries.end(), entry_order);
-
-  // The top level keeps the record of the folders walked for the whole walk.
   WalkedFolders walked;
-  FolderChain here{{}, ancestors, ancestors != nullptr ? ancestors->walked : &walked};
-  FileStatus own_status;
-  if (get_file_status(source.text, &own_status) == 0) {
-    here.id = own_status.id;
-    here.walked->ids.insert(walked_key(here.id));
-  }
+  FolderChain here;
+  begin_walk_level(source.text, ancestors, &walked, &here);
 
   for (const FolderEntry& entry : entries) {
     const std::string& name = entry.name;

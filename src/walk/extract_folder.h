@@ -3,6 +3,7 @@
 // walks every subfolder into the matching destination subfolder.
 #pragma once
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,3 +41,15 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
 // ties broken by the raw bytes, so that every file system gives the same
 // report.
 bool listing_order(std::string_view a, std::string_view b);
+
+// The entries of a folder in that order. Returns 0, or the error number.
+int list_folder_in_order(const char* path, std::vector<FolderEntry>* entries);
+
+// Starts a walk level on `folder`: links it to its ancestors and records it
+// as walked (in `walked` at the top level, in the top's record below it).
+void begin_walk_level(const char* folder, const FolderChain* ancestors, WalkedFolders* walked, FolderChain* here);
+
+// Whether the subfolder `id` at `path` may be walked from the level `here`:
+// not when it leads back into a folder being walked, or into one walked
+// already; then a message says it is skipped.
+bool may_walk_subfolder(const FolderChain* here, const FolderId& id, const char* path, FILE* err);

@@ -5,10 +5,11 @@
 //
 // Placeholders in the command and the output: <tmp> the run's scratch folder,
 // <file> a plain file made in it before the run, "" an empty argument,
-// <samples> the repository's samples, <seeds> the fuzzer's seeds, <fixtures> a copy of the shared BRender
-// fixtures (the files that end a walk early in subfolders of their own),
-// <game> the shared palette files of the game. Cases that need the
-// shared fixtures are skipped, with a message, where they are absent.
+// <samples> the repository's samples, <seeds> the fuzzer's seeds,
+// <fixtures> a copy of the shared BRender fixtures (the files that end a
+// walk early in subfolders of their own), <game> the shared palette files
+// of the game. Cases that need the shared fixtures are skipped, with a
+// message, where they are absent.
 //
 // After a change of output that is intended, rewrite the files with
 //   VELMIRE_UPDATE_GOLDEN=1 build/release/tests/velmire_tests --gtest_filter='Golden.*'
@@ -24,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/pack_run.h"
 #include "platform/platform.h"
 #include "seeds.h"
 #include "test_support.h"
@@ -80,8 +82,9 @@ std::vector<std::string> split_words(const std::string& line) {
   return words;
 }
 
-// Runs the command on the case file's first line and renders the result as
-// the case file shows it.
+// Runs the commands on the case file's first line (velmire or velmire-pack,
+// joined by " && ") and renders the result of the last as the case file
+// shows it.
 std::string run_case(const std::string& command, const std::vector<Placeholder>& inputs) {
   TempDir scratch;
   std::vector<Placeholder> places = inputs;
@@ -94,15 +97,20 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
   // for it.
   std::sort(places.begin(), places.end(),
             [](const Placeholder& a, const Placeholder& b) { return a.path.size() > b.path.size(); });
+  RunResult result;
   std::vector<std::string> words = split_words(command);
-  std::vector<std::string> arguments;
-  for (size_t i = 1; i < words.size(); ++i) {
-    std::string argument = words[i];
-    for (const Placeholder& place : places) replace_all(&argument, place.name, place.path);
-    if (kPathSeparator != '/') replace_all(&argument, "/", sep());
-    arguments.push_back(argument == "\"\"" ? "" : argument);
+  for (size_t start = 0; start < words.size();) {
+    size_t end = std::find(words.begin() + start, words.end(), "&&") - words.begin();
+    std::vector<std::string> arguments;
+    for (size_t i = start + 1; i < end; ++i) {
+      std::string argument = words[i];
+      for (const Placeholder& place : places) replace_all(&argument, place.name, place.path);
+      if (kPathSeparator != '/') replace_all(&argument, "/", sep());
+      arguments.push_back(argument == "\"\"" ? "" : argument);
+    }
+    result = words[start] == "velmire-pack" ? run_program(run_pack, "velmire-pack", arguments) : run_velmire(arguments);
+    start = end + 1;
   }
-  RunResult result = run_velmire(arguments);
   return command + "\nstatus " + std::to_string(result.status) + "\n" +
          section("standard output", normalised(result.out, places, false)) +
          section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path);
@@ -139,6 +147,10 @@ TEST(Golden, CommandLine) {
   check_cases("command-line-", {{"<samples>", source_tree_path("samples").string()}});
 }
 
+TEST(Golden, Pack) {
+  check_cases("pack-", {{"<samples>", source_tree_path("samples").string()}});
+}
+
 // The fuzzer's seeds, each in a folder of its own: every kind of texture and
 // every way a file can end; seeds that differ only in their last byte (the
 // fuzzer's options) once. Not on Windows, whose file names are edited.
@@ -156,7 +168,7 @@ TEST(Golden, Seeds) {
     // stale Splat Pack texture.
     if (seed.name == "zz-order-2") write_file(seeds.path / "zz-order-112" / "zz-order-2.pix", seed.bytes);
   }
-  check_cases("seeds-", {{"<seeds>", seeds.str()}});
+  check_cases("seeds-", {{"<seeds>", seeds.str()}, {"<samples>", source_tree_path("samples").string()}});
 }
 
 // Real files nobody here made. Not on Windows: names such as c:\tmp\foo.tga

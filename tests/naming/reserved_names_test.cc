@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "pix/pix_blocks.h"
-#include "pix_writer.h"
 #include "test_support.h"
 
 namespace {
@@ -21,9 +19,7 @@ TEST(OutputNames, NamesWindowsReservesBecomeFilesThere) {
   std::vector<std::string> expected(std::begin(names), std::end(names));
 #endif
   TempDir dir;
-  PixFile pix = start_pix_file();
-  for (const char* name : names) add_texture(&pix, kPixType8Bit, 4, 1, name, std::vector<uint8_t>{1, 2, 3, 4});
-  write_file(dir.path / "src" / "R.PIX", pix.bytes);
+  write_file(dir.path / "src" / "R.PIX", pix_of_textures({std::begin(names), std::end(names)}));
   RunResult result = run_velmire({dir.sub("src"), dir.sub("out"), "-racepal", "-noenum", "-extoriginal"});
   EXPECT_EQ(result.err, "");
   for (std::string& name : expected) name = "R.PIX/" + name;

@@ -1,6 +1,6 @@
 // Palettes from files: the game's own palette files give the built-in
-// tables, a Splat Pack texture's own palette gives its colours with
-// "-ownpal", and a file that is no palette is refused with a reason.
+// tables, and a Splat Pack texture's own palette gives its colours with
+// "-ownpal". (Files that are no palette: golden cases seeds-*-palette-*.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +8,6 @@
 
 #include "palette/palettes.h"
 #include "pix/pix_blocks.h"
-#include "pix_writer.h"
 #include "test_support.h"
 
 namespace {
@@ -80,33 +79,6 @@ TEST(PaletteFiles, SplatPackTexturesInTheirOwnColours) {
         EXPECT_EQ(Bytes(image.begin() + 54, image.begin() + 1078), bgr0) << name;
       }
     }
-  }
-}
-
-TEST(PaletteFiles, AFileThatIsNoPaletteIsRefusedWithItsReason) {
-  auto palette_file = [](uint8_t pix_type, uint32_t entries, bool second) {
-    PixFile pix = start_pix_file();
-    add_texture(&pix, pix_type, 1, static_cast<uint16_t>(entries), "pal", Bytes(entries * pix_type_bytes(pix_type), 7));
-    if (second) add_texture(&pix, pix_type, 1, static_cast<uint16_t>(entries), "more", Bytes(entries * 4, 7));
-    return pix.bytes;
-  };
-  Bytes cut = palette_file(kPixTypeXrgb, 256, false);
-  cut.resize(cut.size() - 100);
-  const std::pair<Bytes, std::string> cases[] = {
-      {Bytes{'B', 'M', 0}, "is not a PIX file"},
-      {palette_file(kPixType8Bit, 256, false), "holds a pixelmap of pixel type 3, not 7 (4 bytes per entry)"},
-      {palette_file(kPixTypeXrgb, 16, false), "holds 16 entries of 4 bytes, not 256 entries of 4 bytes"},
-      {palette_file(kPixTypeXrgb, 256, true), "holds more than one pixelmap"},
-      {cut, "ends before the entries of its pixelmap"},
-      {Bytes(kPixSignature.begin(), kPixSignature.end()), "holds no pixelmap"},
-  };
-  for (const auto& [bytes, reason] : cases) {
-    TempDir dir;
-    write_file(dir.path / "palette", bytes);
-    RunResult result = run_velmire({source_tree_path("samples").string(), dir.sub("out"), dir.sub("palette")});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "ERROR: The palette file " + dir.sub("palette") + " " + reason + "\n");
-    EXPECT_EQ(list_tree(dir.path), std::vector<std::string>({"out/", "palette"}));
   }
 }
 

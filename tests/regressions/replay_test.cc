@@ -43,9 +43,11 @@ TEST(FuzzReplay, SeedsAndRecordedFindingsRunCleanly) {
   EXPECT_GT(inputs, 20u);
 }
 
-TEST(FuzzReplay, RecordedImageFindingsReadCleanly) {
-  for (const auto& entry : fs::directory_iterator(fs::path(VELMIRE_TEST_DATA) / "regressions" / "image-inputs"))
-    EXPECT_EQ(check_image_input(read_file(entry.path())), "") << entry.path();
+TEST(FuzzReplay, ImageSeedsAndRecordedFindingsReadCleanly) {
+  for (const fs::path& folder : {fs::path(VELMIRE_TEST_DATA) / "regressions" / "image-inputs",
+                                fs::path(VELMIRE_SOURCE_DIR) / "fuzz" / "image-seeds"})
+    for (const auto& entry : fs::directory_iterator(folder))
+      EXPECT_EQ(check_image_input(read_file(entry.path())), "") << entry.path();
 }
 
 }  // namespace

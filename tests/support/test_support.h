@@ -49,6 +49,10 @@ void write_file(const fs::path& path, std::span<const uint8_t> bytes);
 void write_file(const fs::path& path, const std::string& text);
 std::vector<uint8_t> read_file(const fs::path& path);
 
+// A PIX file holding one 4 x 1 8-bit texture per name, the pixels of each
+// telling it from the others.
+std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names);
+
 // Every file and folder under `root`, as sorted relative paths with '/'
 // between their parts; folders end in '/'.
 std::vector<std::string> list_tree(const fs::path& root);
