@@ -1,6 +1,7 @@
 #include "pack/pack_folder.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fileio/whole_file.h"
@@ -34,6 +35,14 @@ std::vector<std::string> file_stems(const std::vector<OldTexture>& textures) {
     stems.push_back(stem);
   }
   return stems;
+}
+
+// The counter of the texture type a report code names.
+int32_t* type_count(PackTotals* totals, std::string_view code) {
+  if (code == "SP") return &totals->splat_pack;
+  if (code == "3B") return &totals->true_colour_3;
+  if (code == "4B") return &totals->true_colour_4;
+  return &totals->normal;
 }
 
 void print_not_written(const PackContext& context, const char* target) {
@@ -110,8 +119,7 @@ void pack_pix_file(const PathBuffer& folder, const std::string& name, const std:
   PackTotals& totals = *context.totals;
   ++totals.files_written;
   for (size_t i = 0; i < files.size(); ++i) {
-    const std::string code = packed[i].code;
-    ++(code == "SP" ? totals.splat_pack : code == "3B" ? totals.true_colour_3 : code == "4B" ? totals.true_colour_4 : totals.normal);
+    ++*type_count(&totals, packed[i].code);
     totals.inexact_pixels += packed[i].inexact_pixels;
     std::fprintf(context.out, "%s: %s (%s) <-- %s", packed[i].code, name.c_str(), names[i].c_str(),
                  files[i].file_name.c_str());

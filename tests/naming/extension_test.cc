@@ -43,7 +43,7 @@ TEST(AddExtension, EveryExampleAndTheNonLetterBytes) {
       {"GO.PIX", "GO.PIX.BMP"},   {"Go.piX", "Go.piX.BMP"},   {"go.p1", "go.p1.bmp"},
       {"a1", "a1.bmp"},           {"123", "123.BMP"},         {"no_name_02", "no_name_02.bmp"},
       {".", "..BMP"},             {"A.", "A..BMP"},           {"x\xe9", "x\xe9.bmp"},
-      {"\xc9\xff", "\xc9\xff.BMP"},
+      {"\xc9\xff", "\xc9\xff.BMP"}, {"aB", "aB.BMP"},       {"Ab", "Ab.bmp"},
   };
   for (const Row& row : rows) EXPECT_EQ(edited(row.name, add_extension), row.expected) << row.name;
 }
