@@ -18,8 +18,9 @@
 struct OutputTree {
   PathBuffer root;  // the destination folder, ending in one separator
   FolderHandle root_folder;
-  // The folders below the root held open, outermost first: the last folder
-  // entered, kept so that the files of one folder cost no opening of it.
+  // The folders below the root entered last, outermost first, held open so
+  // that the files of one folder cost no opening of it. The innermost may be
+  // one this run has just made, not opened yet (its handle's value is -1).
   struct Level {
     std::string name;
     FolderHandle folder;
@@ -31,16 +32,15 @@ struct OutputTree {
 int open_output_tree(const PathBuffer& destination, OutputTree* tree);
 void close_output_tree(OutputTree* tree);
 
-// Holds open every folder of `folder_path` (a path inside the tree ending in
-// a separator), creating those missing when `create` is set. Returns the
-// innermost one, or nullptr when one cannot be made or opened: a link, a
-// file or nothing stands where it must be.
-const FolderHandle* enter_output_folder(OutputTree* tree, std::string_view folder_path, bool create);
+// Enters every folder of `folder_path` (a path inside the tree ending in a
+// separator), creating those missing when `create` is set. Returns false
+// when one cannot be made or opened: a link, a file or nothing stands where
+// it must be.
+bool enter_output_folder(OutputTree* tree, std::string_view folder_path, bool create);
 
-// The folder and the name of the file at `path`, a file path inside the
-// tree; the folder as enter_output_folder gives it, nullptr when it cannot
-// be reached.
-const FolderHandle* output_folder_of(OutputTree* tree, const char* path, const char** name);
+// The innermost folder entered, opened now if it was not, or nullptr when it
+// cannot be.
+const FolderHandle* held_output_folder(OutputTree* tree);
 
 // write_whole_file for the file at `path` inside the tree. When its folder
 // cannot be reached it prints "Cannot open file %s for writing", as for a

@@ -203,9 +203,12 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
                  path);
     return 1;
   }
-  const uint64_t total = uint64_t{item_size} * item_count;
+  return write_opened_file(file, path, data, uint64_t{item_size} * item_count, err);
+}
+
+int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
   size_t done = 0;
-  int error_number = total == 0 ? 0 : write_file(file, data, static_cast<size_t>(total), &done);
+  int error_number = size == 0 ? 0 : write_file(file, data, static_cast<size_t>(size), &done);
   if (error_number != 0) {
     print_write_failure(err, path, error_number);
     close_file(file);

@@ -58,6 +58,10 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
 int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffer,
                  std::span<const uint8_t>* contents);
 
+// Writes `size` bytes to the file just opened for writing and closes it,
+// with write_whole_file's messages. Returns 0, or 1 after a message.
+int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err);
+
 // Replaces the file `name` in `folder` by `data` in one step: the data goes
 // to a new file beside it, reaches the disk, and is renamed over it, so that
 // at any moment the file is either the whole old one or the whole new one. A

@@ -84,8 +84,9 @@ void pack_pix_file(const PathBuffer& folder, const std::string& name, const std:
   OutputTree* tree = context.output_tree;
   ByteBuffer old_bytes;
   std::vector<OldTexture> old;
-  if (read_old_pix(enter_output_folder(tree, path_view(destination), false), name.c_str(), target.text, &old_bytes,
-                   &old, context.err) != 0)
+  const FolderHandle* existing = enter_output_folder(tree, path_view(destination), false) ? held_output_folder(tree)
+                                                                                          : nullptr;
+  if (read_old_pix(existing, name.c_str(), target.text, &old_bytes, &old, context.err) != 0)
     return print_not_written(context, target.text);
   const std::vector<std::string> old_stems = file_stems(old);
 
@@ -108,7 +109,8 @@ void pack_pix_file(const PathBuffer& folder, const std::string& name, const std:
   release_bytes(&old_bytes);
   if (!complete) return print_not_written(context, target.text);
 
-  const FolderHandle* out_folder = enter_output_folder(tree, path_view(destination), true);
+  const FolderHandle* out_folder =
+      enter_output_folder(tree, path_view(destination), true) ? held_output_folder(tree) : nullptr;
   if (out_folder == nullptr) {
     std::fprintf(context.err, "Cannot replace file %s: its folder cannot be made or opened\n", target.text);
     return print_not_written(context, target.text);

@@ -117,6 +117,13 @@ int open_file_for_writing_at(const FolderHandle& folder, const char* name, Write
 int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file);
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status);
 
+// Creates the new file at `relative`, a folder's name and a file name below
+// `folder`, without following a link at either step. Returns 0, EEXIST when
+// something stands there already, ENOSYS where the system cannot resolve a
+// path that way (the caller then opens the folder itself), or another error
+// number.
+int create_new_file_below(const FolderHandle& folder, const char* relative, FileHandle* file);
+
 // Replaces `to` by `from`, both inside `folder`, in one step: whoever looks
 // finds either the old file or the new one. Returns 0, or the error number.
 int rename_file_at(const FolderHandle& folder, const char* from, const char* to);

@@ -350,6 +350,12 @@ int open_file_for_writing_at(const FolderHandle& folder, const char* name, Write
   return open_file_for_writing(path.c_str(), mode, file);
 }
 
+// Windows cannot resolve a path refusing reparse points on the way: the
+// caller opens the folder itself.
+int create_new_file_below(const FolderHandle&, const char*, FileHandle*) {
+  return ENOSYS;
+}
+
 int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file) {
   return open_plain_file(path_in(folder, name), GENERIC_READ, _O_RDONLY, file);
 }
