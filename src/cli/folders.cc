@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "fileio/whole_file.h"
+#include "palette/palette_file.h"
 #include "platform/platform.h"
 
 void print_folder_error(FILE* err, int error_number, const char* path) {
@@ -60,8 +61,8 @@ static int check_folder(const PathBuffer& path) {
   return probe_folder(path.text);
 }
 
-int prepare_folders(const char* source_argument, const char* destination_argument, PathBuffer* source,
-                    PathBuffer* destination, FILE* err) {
+static int prepare_folders(const char* source_argument, const char* destination_argument, PathBuffer* source,
+                           PathBuffer* destination, FILE* err) {
   if (!store_folder_argument(source_argument, source, err)) return 1;
   if (!store_folder_argument(destination_argument, destination, err)) return 1;
   if (int error_number = check_folder(*source); error_number != 0) {
@@ -78,9 +79,11 @@ int prepare_folders(const char* source_argument, const char* destination_argumen
   return 0;
 }
 
-int open_destination(const PathBuffer& destination, OutputTree* tree, FILE* err) {
-  if (int error_number = open_output_tree(destination, tree); error_number != 0) {
-    print_folder_error(err, error_number, destination.text);
+int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err) {
+  if (prepare_folders(argv[1], argv[2], &run->source, &run->destination, err) != 0) return 1;
+  if (choose_palette(argv[3], &run->palette_from_file, &run->palette, out, err) != 0) return 1;
+  if (int error_number = open_output_tree(run->destination, &run->output_tree); error_number != 0) {
+    print_folder_error(err, error_number, run->destination.text);
     return 1;
   }
   return 0;

@@ -1,23 +1,30 @@
-// The two folder arguments both programs take, checked and prepared before
-// any work starts, with the messages for folders that cannot be used.
+// The three arguments both programs start from (source folder, destination
+// folder, palette), checked and prepared before any work starts, with the
+// messages for folders that cannot be used.
 #pragma once
 
 #include <cstdio>
 
 #include "common/path_buffer.h"
 #include "fileio/output_tree.h"
+#include "palette/palettes.h"
 
-// Stores each argument with exactly one trailing separator (an empty one is
-// a missing folder, one that does not fit is refused), checks that the
-// source opens as a folder, then opens the destination or, when it does not
-// exist, creates it with every missing parent. Returns 0, or 1 after the
-// message for the folder that cannot be used.
-int prepare_folders(const char* source_argument, const char* destination_argument, PathBuffer* source,
-                    PathBuffer* destination, FILE* err);
+struct PreparedRun {
+  PathBuffer source;       // ending in one separator
+  PathBuffer destination;  // ending in one separator
+  const PaletteTable* palette = nullptr;
+  PaletteTable palette_from_file;  // when the argument names a palette file
+  OutputTree output_tree;          // the destination, open
+};
 
-// Opens the destination tree of the prepared destination. Returns 0, or 1
-// after the folder's message.
-int open_destination(const PathBuffer& destination, OutputTree* tree, FILE* err);
+// In this order: stores each folder argument with exactly one trailing
+// separator (an empty one is a missing folder, one that does not fit is
+// refused); checks that the source opens as a folder; opens the destination
+// or, when it does not exist, creates it with every missing parent; reads
+// the palette argument; opens the destination tree. Returns 0, or 1 after
+// the message for what cannot be used. `run` must stay where it is while
+// used: `palette` may point into it.
+int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err);
 
 // The message for a folder that would not open, chosen by the error number;
 // numbers without a message of their own print nothing.

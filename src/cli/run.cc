@@ -6,7 +6,6 @@
 #include "cli/messages.h"
 #include "common/path_buffer.h"
 #include "common/run_context.h"
-#include "palette/palette_file.h"
 #include "walk/extract_folder.h"
 
 bool apply_option(std::string_view argument, RunOptions* options) {
@@ -51,18 +50,14 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
     return 1;
   }
 
-  PathBuffer source;
-  PathBuffer destination;
-  if (prepare_folders(argv[1], argv[2], &source, &destination, err) != 0) return 1;
-  PaletteTable palette_from_file;
-  if (choose_palette(argv[3], &palette_from_file, &context.palette, out, err) != 0) return 1;
-  OutputTree output_tree;
-  if (open_destination(destination, &output_tree, err) != 0) return 1;
+  PreparedRun prepared;
+  if (prepare_run(argv, &prepared, out, err) != 0) return 1;
   ScratchBuffers scratch;
+  context.palette = prepared.palette;
   context.scratch = &scratch;
-  context.output_tree = &output_tree;
-  extract_folder(source, &destination, context);
-  close_output_tree(&output_tree);
+  context.output_tree = &prepared.output_tree;
+  extract_folder(prepared.source, &prepared.destination, context);
+  close_output_tree(&prepared.output_tree);
   release_bytes(&scratch.file);
   release_bytes(&scratch.image);
   print_caption_and_totals(out, totals);

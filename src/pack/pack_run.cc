@@ -4,7 +4,6 @@
 
 #include "cli/folders.h"
 #include "pack/pack_folder.h"
-#include "palette/palette_file.h"
 
 namespace {
 
@@ -71,16 +70,12 @@ int run_pack(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     context.recursive = true;
   }
-  PathBuffer source;
-  PathBuffer destination;
-  if (prepare_folders(argv[1], argv[2], &source, &destination, err) != 0) return 1;
-  PaletteTable palette_from_file;
-  if (choose_palette(argv[3], &palette_from_file, &context.palette, out, err) != 0) return 1;
-  OutputTree output_tree;
-  if (open_destination(destination, &output_tree, err) != 0) return 1;
-  context.output_tree = &output_tree;
-  pack_folder(source, destination, context);
-  close_output_tree(&output_tree);
+  PreparedRun prepared;
+  if (prepare_run(argv, &prepared, out, err) != 0) return 1;
+  context.palette = prepared.palette;
+  context.output_tree = &prepared.output_tree;
+  pack_folder(prepared.source, prepared.destination, context);
+  close_output_tree(&prepared.output_tree);
   print_totals(out, totals);
   return 0;
 }
