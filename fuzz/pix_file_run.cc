@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "common/path_buffer.h"
-#include "common/run_context.h"
 #include "naming/output_path.h"
 #include "pix/pix_blocks.h"
-#include "pix/texture_sequence.h"
+#include "walk/extract_textures.h"
 #include "pix_writer.h"
 
 namespace fs = std::filesystem;
@@ -46,7 +45,7 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
   RunContext with_tree = context;
   with_tree.output_tree = &tree;
   OutputFolders folders;
-  begin_output_folders(&folders, &destination_path);
+  begin_output_folders(&folders, &destination_path, &tree);
   TextureSequence sequence;
   scan_pix_blocks({copy, input.size()}, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
   restore_destination(&folders);

@@ -1,6 +1,7 @@
 #include "pix_writer.h"
 
 #include "pix/pix_blocks.h"
+#include "pix/pixel_types.h"
 
 PixFile start_pix_file() {
   PixFile file;
@@ -35,9 +36,8 @@ void add_bytes(PixFile* file, std::span<const uint8_t> bytes) {
 }
 
 uint32_t pix_type_bytes(uint8_t pix_type) {
-  if (pix_type == kPixTypeRgb) return 3;
-  if (pix_type == kPixTypeXrgb) return 4;
-  return 1;
+  const PixelType* type = find_pixel_type(pix_type);
+  return type != nullptr ? type->element_bytes : 1;
 }
 
 void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t height,

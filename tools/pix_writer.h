@@ -41,7 +41,7 @@ void add_pixel_block(PixFile* file, uint32_t element_count, uint32_t element_siz
 // Raw bytes, for blocks no well-formed file holds.
 void add_bytes(PixFile* file, std::span<const uint8_t> bytes);
 
-// Bytes per pixel of a pixel type (1 for 8-bit, 3, 4).
+// Bytes per pixel of a pixel type (1 for a type the table does not hold).
 uint32_t pix_type_bytes(uint8_t pix_type);
 
 // One "12" texture: a header and a pixel block of width x height pixels with

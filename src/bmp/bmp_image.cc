@@ -123,15 +123,16 @@ void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, c
     copy_segment(out, stored, reversed_extent, reversed_extent, size - reversed_extent, order);
 }
 
-int write_bmp_image(const TextureImage& image, const TextureLabel& label, const char* output_path,
-                    const RunContext& context) {
-  FILE* err = context.err;
-  const PixHeader& header = *image.texture->header;
-  const PixPixels& pixels = *image.texture->image;
+int write_bmp_image(const Texture& texture, const PaletteTable* colours, const RunOptions& options,
+                    const TextureLabel& label, const OutputFile& file) {
+  FILE* err = file.err;
+  const PixHeader& header = *texture.header;
+  const PixPixels& pixels = *texture.image;
+  const PixelType& type = *texture_pixel_type(texture);
 
   // 8-bit textures, Splat Pack ones included, carry a full colour table,
   // whatever size a Splat Pack texture's own palette pixelmap declares.
-  const bool paletted = image.layout == PixelLayout::indexed;
+  const bool paletted = type.indexed;
   const uint64_t palette_bytes = paletted ? kPaletteBytes : 0;
   const uint64_t pixel_bytes = pixels.pixels.size();
   const uint64_t file_bytes = kHeaderBytes + palette_bytes + pixel_bytes;
@@ -139,19 +140,19 @@ int write_bmp_image(const TextureImage& image, const TextureLabel& label, const 
   // Never more than the header, a palette and the pixel bytes the file holds.
   // The run's image buffer, or one for this texture alone.
   ByteBuffer own_buffer;
-  ByteBuffer* image_buffer = context.scratch != nullptr ? &context.scratch->image : &own_buffer;
+  ByteBuffer* image_buffer = file.buffer != nullptr ? file.buffer : &own_buffer;
   uint8_t* buffer = file_bytes <= UINT32_MAX ? reserve_bytes(image_buffer, file_bytes) : nullptr;
   if (buffer == nullptr) {
-    std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s", output_path);
+    std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s", file.path);
     return 1;
   }
 
   PixelOrder order;
-  const uint16_t bit_count = paletted ? 8 : image.layout == PixelLayout::rgb ? 24 : 32;
-  order.stride = paletted ? 0 : bit_count / 8;
+  const uint16_t bit_count = static_cast<uint16_t>(8 * type.element_bytes);
+  order.stride = paletted ? 0 : type.element_bytes;
   order.row_length = header.row_bytes;
   order.row_count = header.height;
-  order.reverse_rows = context.options.top_down != 1;
+  order.reverse_rows = options.top_down != 1;
   order.pixel_count = order.stride != 0 ? pixels.element_count : 0;
 
   // The geometry may address bytes beyond the pixel bytes, but never beyond
@@ -169,15 +170,14 @@ int write_bmp_image(const TextureImage& image, const TextureLabel& label, const 
   int32_t height = order.reverse_rows ? header.height : -int32_t{header.height};
   build_bmp_header(&bmp_header, header.width, height, header.row_bytes, bit_count);
   std::memcpy(buffer, &bmp_header, kHeaderBytes);
-  if (paletted) std::memcpy(buffer + kHeaderBytes, image.colours->data(), kPaletteBytes);
+  if (paletted) std::memcpy(buffer + kHeaderBytes, colours->data(), kPaletteBytes);
   copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, pixels.to_file_end, order);
 
   int result = 0;
   // A texture name can equal a PIX file's name; with the destination inside
   // the source, its BMP file must never replace that PIX file.
-  if (write_output_file(context.output_tree, output_path, buffer, static_cast<uint32_t>(file_bytes), err,
-                        kPixSignature) != 0) {
-    std::fprintf(err, "Could not write to destination file %s\n", output_path);
+  if (write_output_file(file.tree, file.path, buffer, static_cast<uint32_t>(file_bytes), err, kPixSignature) != 0) {
+    std::fprintf(err, "Could not write to destination file %s\n", file.path);
     result = 1;
   }
   release_bytes(&own_buffer);

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "common/run_context.h"
-#include "image/texture_image.h"
+#include "common/run_options.h"
+#include "common/texture_label.h"
+#include "fileio/output_tree.h"
+#include "palette/palettes.h"
 #include "pix/texture.h"
 
 // The BMP file header followed by the BITMAPINFOHEADER, little-endian and
@@ -58,9 +60,10 @@ struct PixelOrder {
 // `stored`.
 void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, const PixelOrder& order);
 
-// Writes the texture as a BMP file at `output_path`: the header, the colour
-// table of an 8-bit texture, then the pixel rows as stored, each pixel's bytes
-// in reverse (R G B becomes B G R), bottom-up unless the run asks for top-down
-// files. Returns 0, or 1 after a message.
-int write_bmp_image(const TextureImage& image, const TextureLabel& label, const char* output_path,
-                    const RunContext& context);
+// Writes the texture as the BMP file `file`: the header, the colour table
+// (`colours`) of an 8-bit texture, then the pixel rows as stored, each
+// pixel's bytes in reverse (R G B becomes B G R), bottom-up unless the
+// options ask for top-down files. The texture's pixel type is one the table
+// holds. Returns 0, or 1 after a message.
+int write_bmp_image(const Texture& texture, const PaletteTable* colours, const RunOptions& options,
+                    const TextureLabel& label, const OutputFile& file);

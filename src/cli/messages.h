@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "common/run_context.h"
+#include "walk/run_context.h"
 
 inline constexpr const char* kProgramName = "velmire";
 inline constexpr const char* kProgramVersion = "1.0";

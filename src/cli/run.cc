@@ -5,7 +5,6 @@
 #include "cli/folders.h"
 #include "cli/messages.h"
 #include "common/path_buffer.h"
-#include "common/run_context.h"
 #include "walk/extract_folder.h"
 
 bool apply_option(std::string_view argument, RunOptions* options) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "common/run_context.h"
+#include "common/run_options.h"
 
 // Runs the whole program with the given streams for the report and the
 // error messages. Returns the exit status: 0 once the walk has run, 1 for a

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/byte_buffer.h"
 #include "common/path_buffer.h"
 #include "platform/platform.h"
 
@@ -26,6 +27,14 @@ struct OutputTree {
     FolderHandle folder;
   };
   std::vector<Level> levels;
+};
+
+// One output file: where it goes and what writing it may use.
+struct OutputFile {
+  OutputTree* tree = nullptr;
+  const char* path = "";           // its whole path, inside the tree
+  ByteBuffer* buffer = nullptr;    // the run's buffer for its bytes, or null for one of its own
+  FILE* err = nullptr;             // its messages
 };
 
 // Opens the destination folder. Returns 0, or the error number.

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fileio/whole_file.h"
-#include "image/texture_image.h"
 #include "naming/extension.h"
 #include "platform/platform.h"
 
@@ -111,14 +109,14 @@ bool guard_windows_file_name([[maybe_unused]] PathBuffer* path, [[maybe_unused]]
 }
 
 int refuse_too_long(const TextureLabel& label, FILE* err) {
-  std::fprintf(err, "ERROR in file %s, texture %d (%.*s): the output path is too long\n",
-               label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
+  print_texture_error(err, label, "the output path is too long\n");
   return 1;
 }
 
 }  // namespace
 
-void begin_output_folders(OutputFolders* folders, PathBuffer* destination) {
+void begin_output_folders(OutputFolders* folders, PathBuffer* destination, OutputTree* tree) {
+  folders->tree = tree;
   folders->destination = destination;
   folders->saved_destination = *destination;
   folders->output_path = PathBuffer{};
@@ -128,9 +126,8 @@ void restore_destination(OutputFolders* folders) {
   *folders->destination = folders->saved_destination;
 }
 
-int compose_output_path(OutputFolders* folders, const TextureLabel& label,
-                        int32_t* nameless_count, const RunContext& context) {
-  const RunOptions& options = context.options;
+int compose_output_path(OutputFolders* folders, const TextureLabel& label, int32_t* nameless_count,
+                        const RunOptions& options, std::string_view extension, FILE* err) {
   const bool first_texture = label.number == 1;
   const char separator[] = {kPathSeparator, '\0'};
   PathBuffer* destination = folders->destination;
@@ -139,33 +136,32 @@ int compose_output_path(OutputFolders* folders, const TextureLabel& label,
   if (first_texture) *destination = folders->saved_destination;
   if (options.organizational_mode == kFolderMode) {
     if (first_texture && !path_append(destination, label.entry_name, separator))
-      return refuse_too_long(label, context.err);
+      return refuse_too_long(label, err);
     *output = *destination;
   } else {
     *output = *destination;
     if (options.pixpack_name == 1 && !path_append(output, label.entry_name, " - "))
-      return refuse_too_long(label, context.err);
+      return refuse_too_long(label, err);
   }
 
   if (options.enumerate == 1) {
     char number[16];
     std::snprintf(number, sizeof number, "%.*d. ", 4, label.number);
-    if (!path_append(output, number)) return refuse_too_long(label, context.err);
+    if (!path_append(output, number)) return refuse_too_long(label, err);
   }
 
   char texture_name[kPathBufferSize];
-  if (!copy_texture_name(label.name, texture_name)) return refuse_too_long(label, context.err);
+  if (!copy_texture_name(label.name, texture_name)) return refuse_too_long(label, err);
   char file_name[kNameBufferSize];
   bool named = texture_name[0] != '\0';
   if (!named) ++*nameless_count;
-  const std::string_view extension = image_extension(options.image_format);
   bool composed = named ? named_file_name(texture_name, options.extension_mode, extension, file_name)
                         : nameless_file_name(*nameless_count, options.extension_mode, extension, file_name);
   if (!composed || !path_append(output, file_name) || !guard_windows_file_name(output, destination->length))
-    return refuse_too_long(label, context.err);
+    return refuse_too_long(label, err);
 
   // Made without following a link below the destination: what stands in
   // the way shows as the failure to write the file.
-  if (first_texture) enter_output_folder(context.output_tree, path_view(*destination), true);
+  if (first_texture) enter_output_folder(folders->tree, path_view(*destination), true);
   return 0;
 }

@@ -4,14 +4,18 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <string_view>
+
 #include "common/path_buffer.h"
-#include "common/run_context.h"
-#include "pix/texture.h"
+#include "common/run_options.h"
+#include "common/texture_label.h"
+#include "fileio/output_tree.h"
 
 // The folders of one walk level. The destination grows by the PIX file's
 // own subfolder (folder mode) on the file's first texture and is set back
 // after every file.
 struct OutputFolders {
+  OutputTree* tree = nullptr;         // where the folders are made
   PathBuffer* destination = nullptr;  // the caller's buffer, edited in place
   PathBuffer saved_destination;       // the destination as the level received it
   PathBuffer output_path;             // the current texture's BMP file
@@ -23,8 +27,8 @@ struct OutputFolders {
 // the name does not fit a path buffer.
 bool copy_texture_name(std::string_view name, char* copy);
 
-// Starts a walk level on the caller's destination folder.
-void begin_output_folders(OutputFolders* folders, PathBuffer* destination);
+// Starts a walk level on the caller's destination folder, inside `tree`.
+void begin_output_folders(OutputFolders* folders, PathBuffer* destination, OutputTree* tree);
 
 // Sets the destination back to what the level received, after a PIX file.
 void restore_destination(OutputFolders* folders);
@@ -33,12 +37,13 @@ void restore_destination(OutputFolders* folders);
 // folders->output_path: the destination folder (in folder mode extended by
 // the PIX file's name on its first texture), in file mode the PIX file's name
 // and " - ", the number when enumerating, then the texture name with the
-// extension the mode asks for. Separators in the texture name become '_', so
+// extension the mode asks for (`extension`, in upper case, the image
+// format's). Separators in the texture name become '_', so
 // no name can place a file outside the destination (on Windows so do the
 // other bytes its file names refuse, such as ':', and a file name Windows
 // reserves for a device, such as CON, gets a '_' in front). On the first
 // texture of a file it creates the folders along the destination, without
 // following a link below it. Returns 0, or 1 after a message when the path
 // would not fit (nothing is created then).
-int compose_output_path(OutputFolders* folders, const TextureLabel& label,
-                        int32_t* nameless_count, const RunContext& context);
+int compose_output_path(OutputFolders* folders, const TextureLabel& label, int32_t* nameless_count,
+                        const RunOptions& options, std::string_view extension, FILE* err);

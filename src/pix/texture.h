@@ -1,10 +1,8 @@
 // A completed texture as the output stages see it.
 #pragma once
 
-#include <cstdint>
-#include <string_view>
-
 #include "pix/pix_blocks.h"
+#include "pix/pixel_types.h"
 
 struct Texture {
   bool splat_pack = false;            // two headers and two pixel blocks
@@ -14,10 +12,6 @@ struct Texture {
   const PixPixels* palette_pixels = nullptr;
 };
 
-// What messages and the report say about a texture.
-struct TextureLabel {
-  const char* pix_path = "";      // the PIX file's full path
-  std::string_view entry_name;    // the PIX file's name in its folder
-  int32_t number = 0;             // 1 for the first texture of the file
-  std::string_view name;          // as stored in the file; may be empty
-};
+// The type of the texture's picture: a Splat Pack texture's is 8-bit
+// whatever its header says; nullptr for a type the table does not hold.
+const PixelType* texture_pixel_type(const Texture& texture);

@@ -2,20 +2,7 @@
 
 #include <cstring>
 
-#include "cli/report.h"
-#include "image/texture_image.h"
-#include "naming/output_path.h"
-
 namespace {
-
-// The state of one PIX file's scan.
-struct FileScan {
-  std::span<const uint8_t> file;
-  const char* pix_path;
-  std::string_view entry_name;
-  int32_t texture_number = 0;
-  int32_t nameless_count = 0;
-};
 
 bool order_is(const TextureSequence& sequence, const char* order) {
   return std::strcmp(sequence.texture_order, order) == 0;
@@ -32,31 +19,6 @@ void append_to_order(TextureSequence* sequence, char kind) {
 
 void empty_order(TextureSequence* sequence) {
   std::memset(sequence->texture_order, 0, sizeof sequence->texture_order);
-}
-
-// Names, checks, writes and reports a completed texture. Returns 0, or 1
-// after a message.
-int hand_off_texture(FileScan* scan, TextureSequence* sequence, OutputFolders* folders,
-                     const RunContext& context) {
-  bool splat_pack = order_is(*sequence, "1122");
-  ++scan->texture_number;
-  Texture texture{splat_pack, &sequence->first_header,
-                  splat_pack ? &sequence->second_pixels : &sequence->first_pixels,
-                  splat_pack ? &sequence->first_pixels : nullptr};
-  TextureLabel label{scan->pix_path, scan->entry_name, scan->texture_number,
-                     sequence->first_header.name};
-
-  if (compose_output_path(folders, label, &scan->nameless_count, context) != 0)
-    return kWalkFolderFailed;
-  if (splat_pack && (sequence->first_header.PixType != kPixType8Bit ||
-                     sequence->second_header.PixType != kPixTypeXrgb)) {
-    std::fprintf(context.err, "Unsupported splat pack texture\n");
-    return kWalkFolderFailed;
-  }
-  if (write_texture_image(texture, label, folders->output_path.text, context) != 0)
-    return kWalkFolderFailed;
-  report_texture(texture, label, *folders, context);
-  return kWalkDone;
 }
 
 }  // namespace
@@ -113,31 +75,8 @@ BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, Textur
   return BlockScan::end;
 }
 
-int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path,
-                    std::string_view entry_name, TextureSequence* sequence,
-                    OutputFolders* folders, const RunContext& context) {
-  FileScan scan{file, pix_path, entry_name};
-  empty_order(sequence);
-  uint64_t position = sizeof kPixSignature;
-  for (;;) {
-    switch (next_texture(file, &position, sequence)) {
-      case BlockScan::texture:
-        if (int result = hand_off_texture(&scan, sequence, folders, context); result != kWalkDone) return result;
-        break;
-      case BlockScan::end:
-        return kWalkDone;
-      case BlockScan::truncated:
-        std::fprintf(context.err, "Truncated block in file %s, offset %llu\n", pix_path,
-                     static_cast<unsigned long long>(position));
-        return kWalkDone;
-      case BlockScan::unknown_block:
-        std::fprintf(context.err,
-                     "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
-                     pix_path, static_cast<unsigned long long>(position));
-        return kWalkUnknownBlock;
-      case BlockScan::unknown_order:
-        std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");
-        return kWalkUnknownOrder;
-    }
-  }
+Texture texture_of(const TextureSequence& sequence) {
+  const bool splat_pack = order_is(sequence, "1122");
+  return {splat_pack, &sequence.first_header, splat_pack ? &sequence.second_pixels : &sequence.first_pixels,
+          splat_pack ? &sequence.first_pixels : nullptr};
 }

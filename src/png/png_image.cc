@@ -17,7 +17,7 @@ struct PngRequest {
   uint32_t width = 0;
   uint32_t height = 0;
   uint32_t row_bytes = 0;          // from one stored row to the next
-  PixelLayout layout = PixelLayout::indexed;
+  const PixelType* type = nullptr;
   const uint8_t* first_row = nullptr;
   const PaletteTable* colours = nullptr;
   bool transparent = false;
@@ -60,7 +60,7 @@ constexpr int kCompressionLevel = 4;
 
 const uint8_t* row_to_write(const PngRequest& request, uint32_t y) {
   const uint8_t* stored = request.first_row + uint64_t{y} * request.row_bytes;
-  if (request.layout != PixelLayout::xrgb) return stored;
+  if (request.type->element_bytes != 4) return stored;
   for (uint32_t x = 0; x < request.width; ++x) std::memcpy(request.row_buffer + 3 * x, stored + 4 * x + 1, 3);
   return request.row_buffer;
 }
@@ -81,7 +81,7 @@ bool encode_png(const PngRequest& request, PngOutput* output) {
     return false;
   }
   png_set_write_fn(png, output, append_output, flush_output);
-  const bool indexed = request.layout == PixelLayout::indexed;
+  const bool indexed = request.type->indexed;
   png_set_IHDR(png, info, request.width, request.height, 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) {
@@ -103,17 +103,14 @@ bool encode_png(const PngRequest& request, PngOutput* output) {
   return true;
 }
 
-uint32_t bytes_per_pixel(PixelLayout layout) {
-  return layout == PixelLayout::indexed ? 1 : layout == PixelLayout::rgb ? 3 : 4;
-}
-
 }  // namespace
 
-int write_png_image(const TextureImage& image, const TextureLabel& label, const char* output_path,
-                    const RunContext& context) {
-  FILE* err = context.err;
-  const PixHeader& header = *image.texture->header;
-  const PixPixels& pixels = *image.texture->image;
+int write_png_image(const Texture& texture, const PaletteTable* colours, const RunOptions& options,
+                    const TextureLabel& label, const OutputFile& file) {
+  FILE* err = file.err;
+  const PixHeader& header = *texture.header;
+  const PixPixels& pixels = *texture.image;
+  const PixelType* type = texture_pixel_type(texture);
   if (header.width == 0 || header.height == 0) {
     print_texture_error(err, label, "a PNG image needs at least one row and one column\n");
     return 1;
@@ -122,7 +119,7 @@ int write_png_image(const TextureImage& image, const TextureLabel& label, const 
   // the file, though it may reach past the pixel block's own bytes. Rows
   // that overlap would let a tiny file make an image of gigabytes, so each
   // row must hold its pixels: then every pixel is a byte of the file.
-  const uint64_t row_length = uint64_t{header.width} * bytes_per_pixel(image.layout);
+  const uint64_t row_length = uint64_t{header.width} * type->element_bytes;
   if (header.height > 1 && header.row_bytes < row_length) {
     char what[96];
     std::snprintf(what, sizeof what, "rows of %u bytes cannot hold %llu bytes of pixels\n", header.row_bytes,
@@ -139,15 +136,15 @@ int write_png_image(const TextureImage& image, const TextureLabel& label, const 
   ByteBuffer own_buffer;
   ByteBuffer row_buffer;
   PngOutput output;
-  output.buffer = context.scratch != nullptr ? &context.scratch->image : &own_buffer;
+  output.buffer = file.buffer != nullptr ? file.buffer : &own_buffer;
   PngRequest request;
   request.width = header.width;
   request.height = header.height;
   request.row_bytes = header.row_bytes;
-  request.layout = image.layout;
+  request.type = type;
   request.first_row = pixels.to_file_end.data();
-  request.colours = image.colours;
-  request.transparent = context.options.transparent == 1;
+  request.colours = colours;
+  request.transparent = options.transparent == 1;
   request.row_buffer = reserve_bytes(&row_buffer, uint64_t{header.width} * 3);
 
   int result = 0;
@@ -157,10 +154,10 @@ int write_png_image(const TextureImage& image, const TextureLabel& label, const 
     std::fprintf(err, "the PNG image cannot be made: %s\n", output.message);
     result = 1;
   } else if (output.size > UINT32_MAX ||
-             write_output_file(context.output_tree, output_path, output.buffer->bytes,
+             write_output_file(file.tree, file.path, output.buffer->bytes,
                                static_cast<uint32_t>(output.size), err, kPixSignature) != 0) {
     // As for BMP files, a PIX file is never replaced.
-    std::fprintf(err, "Could not write to destination file %s\n", output_path);
+    std::fprintf(err, "Could not write to destination file %s\n", file.path);
     result = 1;
   }
   release_bytes(&row_buffer);

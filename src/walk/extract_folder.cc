@@ -5,7 +5,7 @@
 #include "fileio/whole_file.h"
 #include "naming/output_path.h"
 #include "pix/pix_blocks.h"
-#include "pix/texture_sequence.h"
+#include "walk/extract_textures.h"
 
 static unsigned char fold_case(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
@@ -124,7 +124,7 @@ static int walk_file(const PathBuffer& entry_path, const std::string& name,
 int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunContext& context,
                    const FolderChain* ancestors) {
   OutputFolders folders;
-  begin_output_folders(&folders, destination);
+  begin_output_folders(&folders, destination, context.output_tree);
   TextureSequence sequence;
 
   std::vector<FolderEntry> entries;

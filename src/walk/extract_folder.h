@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/path_buffer.h"
-#include "common/run_context.h"
+#include "walk/run_context.h"
 #include "platform/platform.h"
 
 // Every folder the walk has entered. A folder reached again through a link

@@ -3,9 +3,10 @@
 
 #include <cstdint>
 
-#include "common/run_context.h"
+#include "common/texture_label.h"
 #include "naming/output_path.h"
 #include "pix/texture.h"
+#include "walk/run_context.h"
 
 // Whether the stored rows need no padding to be read as BMP rows, judged in
 // units of 4 pixels: a width that is a multiple of 4 always is; otherwise

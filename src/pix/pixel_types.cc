@@ -1,0 +1,45 @@
+#include "pix/pixel_types.h"
+
+#include "pix/pix_blocks.h"
+#include "pix/texture.h"
+
+namespace {
+
+// {shift, bits} of red, green, blue and alpha in the big-endian value of a
+// pixel's bytes.
+constexpr PixelType kPixelTypes[] = {
+    {kPixType8Bit, 1, true, {}, {}, {}, {}, "NO", false},
+    {kPixTypeRgb, 3, false, {16, 8}, {8, 8}, {0, 8}, {}, "3B", false},    // R G B
+    {kPixTypeXrgb, 4, false, {16, 8}, {8, 8}, {0, 8}, {}, "4B", false},   // X R G B
+    {4, 2, false, {10, 5}, {5, 5}, {0, 5}, {}, "2B", true},               // x R5 G5 B5
+    {5, 2, false, {11, 5}, {5, 6}, {0, 5}, {}, "2B", true},               // R5 G6 B5
+    {17, 2, false, {0, 5}, {5, 5}, {10, 5}, {}, "2B", true},              // x B5 G5 R5
+    {34, 2, false, {0, 5}, {5, 6}, {11, 5}, {}, "2B", true},              // B5 G6 R5
+    {18, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", true},          // A4 R4 G4 B4
+    {32, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", true},          // A4 R4 G4 B4
+    {31, 2, false, {10, 5}, {5, 5}, {0, 5}, {15, 1}, "2B", true},         // A1 R5 G5 B5
+    {8, 4, false, {16, 8}, {8, 8}, {0, 8}, {24, 8}, "4B", true},          // A R G B
+    {37, 4, false, {24, 8}, {16, 8}, {8, 8}, {0, 8}, "4B", true},         // R G B A
+};
+
+}  // namespace
+
+const PixelType* find_pixel_type(uint8_t type) {
+  for (const PixelType& entry : kPixelTypes)
+    if (entry.type == type) return &entry;
+  return nullptr;
+}
+
+uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel) {
+  if (channel.bits == 0) return 0;
+  uint32_t value = (pixel_value >> channel.shift) & ((1u << channel.bits) - 1);
+  // Copies of the value one after the other, of which the top 8 bits count.
+  uint32_t widened = 0;
+  int filled = 0;
+  for (; filled < 8; filled += channel.bits) widened = widened << channel.bits | value;
+  return static_cast<uint8_t>(widened >> (filled - 8));
+}
+
+const PixelType* texture_pixel_type(const Texture& texture) {
+  return find_pixel_type(texture.splat_pack ? kPixType8Bit : texture.header->PixType);
+}

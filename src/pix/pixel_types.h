@@ -1,0 +1,32 @@
+// The pixel types a pixelmap's header may name, as one table: how many
+// bytes each pixel takes and where its channels lie. One table serves
+// every reader and writer of pixels, as BRender's own type table does.
+#pragma once
+
+#include <cstdint>
+
+// A channel's bits within a pixel's value, the value being the pixel's
+// bytes read big-endian (the first byte the highest). `bits` 0: the type
+// has no such channel.
+struct ChannelBits {
+  uint8_t shift = 0;
+  uint8_t bits = 0;
+};
+
+struct PixelType {
+  uint8_t type = 0;           // the header's PixType
+  uint8_t element_bytes = 0;  // bytes per pixel
+  bool indexed = false;       // one byte, an index into a 256-colour palette
+  ChannelBits red, green, blue, alpha;
+  const char* code = "";      // the report's code
+  // Written only by BRender 1.2 and later tools (read with "-c2"); the
+  // others (8-bit, 3 and 4 bytes per pixel) are the game's own.
+  bool newer = false;
+};
+
+// The entry of a pixel type, or nullptr for a type the table does not hold.
+const PixelType* find_pixel_type(uint8_t type);
+
+// The value of a channel widened to 8 bits by repeating its top bits, so
+// that 0 stays 0 and the top value becomes 255.
+uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel);

@@ -1,0 +1,68 @@
+#include "walk/extract_textures.h"
+
+#include <cstdio>
+
+#include "image/texture_image.h"
+#include "walk/texture_report.h"
+
+namespace {
+
+// The state of one PIX file's scan.
+struct FileScan {
+  const char* pix_path;
+  std::string_view entry_name;
+  int32_t texture_number = 0;
+  int32_t nameless_count = 0;
+};
+
+// Names, checks, writes and reports a completed texture. Returns 0, or 1
+// after a message.
+int hand_off_texture(FileScan* scan, const TextureSequence& sequence, OutputFolders* folders,
+                     const RunContext& context) {
+  const Texture texture = texture_of(sequence);
+  ++scan->texture_number;
+  TextureLabel label{scan->pix_path, scan->entry_name, scan->texture_number, sequence.first_header.name};
+
+  if (compose_output_path(folders, label, &scan->nameless_count, context.options,
+                          image_extension(context.options.image_format), context.err) != 0)
+    return kWalkFolderFailed;
+  if (texture.splat_pack &&
+      (sequence.first_header.PixType != kPixType8Bit || sequence.second_header.PixType != kPixTypeXrgb)) {
+    std::fprintf(context.err, "Unsupported splat pack texture\n");
+    return kWalkFolderFailed;
+  }
+  const OutputFile file{context.output_tree, folders->output_path.text,
+                        context.scratch != nullptr ? &context.scratch->image : nullptr, context.err};
+  if (write_texture_image(texture, label, context.options, context.palette, file) != 0) return kWalkFolderFailed;
+  report_texture(texture, label, *folders, context);
+  return kWalkDone;
+}
+
+}  // namespace
+
+int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::string_view entry_name,
+                    TextureSequence* sequence, OutputFolders* folders, const RunContext& context) {
+  FileScan scan{pix_path, entry_name};
+  *sequence = TextureSequence{};
+  uint64_t position = sizeof kPixSignature;
+  for (;;) {
+    switch (next_texture(file, &position, sequence)) {
+      case BlockScan::texture:
+        if (int result = hand_off_texture(&scan, *sequence, folders, context); result != kWalkDone) return result;
+        break;
+      case BlockScan::end:
+        return kWalkDone;
+      case BlockScan::truncated:
+        std::fprintf(context.err, "Truncated block in file %s, offset %llu\n", pix_path,
+                     static_cast<unsigned long long>(position));
+        return kWalkDone;
+      case BlockScan::unknown_block:
+        std::fprintf(context.err, "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
+                     pix_path, static_cast<unsigned long long>(position));
+        return kWalkUnknownBlock;
+      case BlockScan::unknown_order:
+        std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");
+        return kWalkUnknownOrder;
+    }
+  }
+}

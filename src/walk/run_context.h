@@ -1,0 +1,37 @@
+// What the extraction walk hands unchanged to every level and every
+// texture of one run.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "common/byte_buffer.h"
+#include "common/run_options.h"
+#include "fileio/output_tree.h"
+#include "palette/palettes.h"
+
+// Textures written during the run, by type, each with the number of those
+// whose rows are not well formed.
+struct ExtractionTotals {
+  int32_t normal = 0;
+  int32_t normal_not_well_formed = 0;
+  int32_t splat_pack = 0;
+  int32_t splat_pack_not_well_formed = 0;
+  int32_t true_colour_3 = 0;
+  int32_t true_colour_3_not_well_formed = 0;
+  int32_t true_colour_4 = 0;
+  int32_t true_colour_4_not_well_formed = 0;
+};
+
+// `palette` is the colour table of every 8-bit texture (built in, or read
+// from a file). `out` receives the report, `err` every error message.
+// Without `scratch` each PIX file and each image gets a buffer of its own.
+struct RunContext {
+  RunOptions options;
+  const PaletteTable* palette = &kMenuPalette;
+  ExtractionTotals* totals = nullptr;
+  FILE* out = nullptr;
+  FILE* err = nullptr;
+  ScratchBuffers* scratch = nullptr;
+  OutputTree* output_tree = nullptr;  // where every output file is written
+};
