@@ -123,6 +123,81 @@ void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, c
     copy_segment(out, stored, reversed_extent, reversed_extent, size - reversed_extent, order);
 }
 
+namespace {
+
+// The fields of a BITMAPV5HEADER after those of a BITMAPINFOHEADER: masks
+// that say where R, G, B and A lie in a 32-bit pixel, which is how browsers,
+// PIL and paint programs learn that the fourth byte is alpha.
+#pragma pack(push, 1)
+struct BmpV5Fields {
+  uint32_t red_mask;
+  uint32_t green_mask;
+  uint32_t blue_mask;
+  uint32_t alpha_mask;
+  uint32_t colour_space;
+  uint8_t endpoints[36];
+  uint32_t gamma[3];
+  uint32_t intent;
+  uint32_t profile_data;
+  uint32_t profile_size;
+  uint32_t reserved;
+};
+#pragma pack(pop)
+static_assert(sizeof(BmpV5Fields) == 84);
+
+constexpr uint32_t kBitFields = 3;             // BI_BITFIELDS
+constexpr uint32_t kSrgb = 0x73524742;         // LCS_sRGB, "sRGB"
+constexpr uint32_t kIntentImages = 4;          // LCS_GM_IMAGES
+constexpr uint8_t kBgr[] = {kBlue, kGreen, kRed};
+constexpr uint8_t kBgra[] = {kBlue, kGreen, kRed, kAlpha};
+
+// The file the newer types become: their pixels decoded into rows padded to
+// 4 bytes, B G R, or with alpha B G R A under a BITMAPV5 header. The rows
+// lie in the file (the caller checked them).
+struct DecodedLayout {
+  bool alpha;
+  uint64_t row_bytes;
+  uint64_t header_bytes;
+  uint64_t file_bytes;
+};
+
+DecodedLayout decoded_layout(const PixHeader& header, const PixelType& type) {
+  DecodedLayout layout;
+  layout.alpha = has_alpha(type);
+  layout.row_bytes = layout.alpha ? uint64_t{header.width} * 4 : (uint64_t{header.width} * 3 + 3) / 4 * 4;
+  layout.header_bytes = kHeaderBytes + (layout.alpha ? sizeof(BmpV5Fields) : 0);
+  layout.file_bytes = layout.header_bytes + layout.row_bytes * header.height;
+  return layout;
+}
+
+void fill_decoded(uint8_t* buffer, const DecodedLayout& layout, const Texture& texture, const PixelType& type,
+                  bool top_down) {
+  const PixHeader& header = *texture.header;
+  BmpHeader bmp_header;
+  build_bmp_header(&bmp_header, header.width, top_down ? -int32_t{header.height} : header.height,
+                   static_cast<int32_t>(layout.row_bytes), static_cast<uint16_t>(layout.alpha ? 32 : 24));
+  if (layout.alpha) {
+    bmp_header.file_size += sizeof(BmpV5Fields);
+    bmp_header.pixel_data_offset += sizeof(BmpV5Fields);
+    bmp_header.info_header_size += sizeof(BmpV5Fields);
+    bmp_header.compression = kBitFields;
+    BmpV5Fields fields{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, kSrgb, {}, {}, kIntentImages, 0, 0, 0};
+    std::memcpy(buffer + kHeaderBytes, &fields, sizeof fields);
+  }
+  std::memcpy(buffer, &bmp_header, kHeaderBytes);
+  const std::span<const uint8_t> order = layout.alpha ? std::span<const uint8_t>(kBgra) : kBgr;
+  uint8_t* row = buffer + layout.header_bytes;
+  for (uint32_t y = 0; y < header.height; ++y, row += layout.row_bytes) {
+    const uint32_t stored_row = top_down ? y : header.height - 1u - y;
+    decode_pixels(type, texture.image->to_file_end.data() + uint64_t{stored_row} * header.row_bytes, header.width,
+                  order, row);
+    const uint64_t pixel_bytes = uint64_t{header.width} * order.size();
+    std::memset(row + pixel_bytes, 0, layout.row_bytes - pixel_bytes);
+  }
+}
+
+}  // namespace
+
 int write_bmp_image(const Texture& texture, const PaletteTable* colours, const RunOptions& options,
                     const TextureLabel& label, const OutputFile& file) {
   FILE* err = file.err;
@@ -134,11 +209,14 @@ int write_bmp_image(const Texture& texture, const PaletteTable* colours, const R
   // whatever size a Splat Pack texture's own palette pixelmap declares.
   const bool paletted = type.indexed;
   const uint64_t palette_bytes = paletted ? kPaletteBytes : 0;
-  const uint64_t pixel_bytes = pixels.pixels.size();
-  const uint64_t file_bytes = kHeaderBytes + palette_bytes + pixel_bytes;
+  const uint32_t picture_elements = picture_element_count(header, pixels);
+  const uint64_t pixel_bytes = uint64_t{picture_elements} * pixels.element_size;
+  const DecodedLayout decoded = decoded_layout(header, type);
+  const uint64_t file_bytes = type.newer ? decoded.file_bytes : kHeaderBytes + palette_bytes + pixel_bytes;
 
-  // Never more than the header, a palette and the pixel bytes the file holds.
-  // The run's image buffer, or one for this texture alone.
+  // Never more than the header, a palette and the pixel bytes the file holds
+  // (twice them for decoded pixels). The run's image buffer, or one for this
+  // texture alone.
   ByteBuffer own_buffer;
   ByteBuffer* image_buffer = file.buffer != nullptr ? file.buffer : &own_buffer;
   uint8_t* buffer = file_bytes <= UINT32_MAX ? reserve_bytes(image_buffer, file_bytes) : nullptr;
@@ -147,31 +225,35 @@ int write_bmp_image(const Texture& texture, const PaletteTable* colours, const R
     return 1;
   }
 
-  PixelOrder order;
-  const uint16_t bit_count = static_cast<uint16_t>(8 * type.element_bytes);
-  order.stride = paletted ? 0 : type.element_bytes;
-  order.row_length = header.row_bytes;
-  order.row_count = header.height;
-  order.reverse_rows = options.top_down != 1;
-  order.pixel_count = order.stride != 0 ? pixels.element_count : 0;
+  if (type.newer) {
+    fill_decoded(buffer, decoded, texture, type, options.top_down == 1);
+  } else {
+    PixelOrder order;
+    const uint16_t bit_count = static_cast<uint16_t>(8 * type.element_bytes);
+    order.stride = paletted ? 0 : type.element_bytes;
+    order.row_length = header.row_bytes;
+    order.row_count = header.height;
+    order.reverse_rows = options.top_down != 1;
+    order.pixel_count = order.stride != 0 ? picture_elements : 0;
 
-  // The geometry may address bytes beyond the pixel bytes, but never beyond
-  // the end of the file.
-  const uint64_t available = pixels.to_file_end.size();
-  bool rows_fit = !order.reverse_rows || uint64_t{order.row_length} * order.row_count <= available;
-  bool pixels_fit = uint64_t{order.stride} * order.pixel_count <= available;
-  if (!rows_fit || !pixels_fit) {
-    print_texture_error(err, label, "pixel data does not fit the file\n");
-    release_bytes(&own_buffer);
-    return 1;
+    // The geometry may address bytes beyond the pixel bytes, but never beyond
+    // the end of the file.
+    const uint64_t available = pixels.to_file_end.size();
+    bool rows_fit = !order.reverse_rows || uint64_t{order.row_length} * order.row_count <= available;
+    bool pixels_fit = uint64_t{order.stride} * order.pixel_count <= available;
+    if (!rows_fit || !pixels_fit) {
+      print_texture_error(err, label, "pixel data does not fit the file\n");
+      release_bytes(&own_buffer);
+      return 1;
+    }
+
+    BmpHeader bmp_header;
+    int32_t height = order.reverse_rows ? header.height : -int32_t{header.height};
+    build_bmp_header(&bmp_header, header.width, height, header.row_bytes, bit_count);
+    std::memcpy(buffer, &bmp_header, kHeaderBytes);
+    if (paletted) std::memcpy(buffer + kHeaderBytes, colours->data(), kPaletteBytes);
+    copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, pixels.to_file_end, order);
   }
-
-  BmpHeader bmp_header;
-  int32_t height = order.reverse_rows ? header.height : -int32_t{header.height};
-  build_bmp_header(&bmp_header, header.width, height, header.row_bytes, bit_count);
-  std::memcpy(buffer, &bmp_header, kHeaderBytes);
-  if (paletted) std::memcpy(buffer + kHeaderBytes, colours->data(), kPaletteBytes);
-  copy_pixel_array({buffer + kHeaderBytes + palette_bytes, pixel_bytes}, pixels.to_file_end, order);
 
   int result = 0;
   // A texture name can equal a PIX file's name; with the destination inside

@@ -63,7 +63,11 @@ void copy_pixel_array(std::span<uint8_t> out, std::span<const uint8_t> stored, c
 // Writes the texture as the BMP file `file`: the header, the colour table
 // (`colours`) of an 8-bit texture, then the pixel rows as stored, each
 // pixel's bytes in reverse (R G B becomes B G R), bottom-up unless the
-// options ask for top-down files. The texture's pixel type is one the table
-// holds. Returns 0, or 1 after a message.
+// options ask for top-down files; only the picture, without the mip levels
+// after it. The newer types are decoded instead: 24-bit rows padded to 4
+// bytes, or with alpha 32-bit B G R A rows under a BITMAPV5 header whose
+// bit field masks say so. The texture's pixel type is one the table holds;
+// the rows of a newer type lie in the file, none overlapping the next.
+// Returns 0, or 1 after a message.
 int write_bmp_image(const Texture& texture, const PaletteTable* colours, const RunOptions& options,
                     const TextureLabel& label, const OutputFile& file);

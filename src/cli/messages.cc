@@ -47,8 +47,11 @@ static const char kUsageFormat[] =
     "\n"
     "Check README.RTF for full documentation, more examples of usage and technical details of Velmire.";
 
-static const char kCaption[] =
-    "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n"
+// The caption, with the line of the 2-byte code between its two parts when
+// "-c2" may have written such textures.
+static const char kCaptionStart[] = "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n";
+static const char kCaptionTwoBytes[] = "2B = True color (2 bytes per pixel)\n";
+static const char kCaptionEnd[] =
     "3B = True color (3 bytes per pixel)\n4B = True color (4 bytes per pixel)\n"
     "An exclamation '!' before the texture type caption indicates the texture is not well "
     "formed because it needs some additional padding bytes on the pixel array, so probably, "
@@ -65,14 +68,20 @@ static void print_total(FILE* out, const char* format, int32_t count, int32_t no
   if (not_well_formed != 0) std::fprintf(out, " (%d are not well formed)", not_well_formed);
 }
 
-void print_caption_and_totals(FILE* out, const ExtractionTotals& totals) {
-  std::fputs(kCaption, out);
+void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {
+  std::fputs(kCaptionStart, out);
+  if (two_bytes) std::fputs(kCaptionTwoBytes, out);
+  std::fputs(kCaptionEnd, out);
   std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d\n",
-               totals.normal + totals.splat_pack + totals.true_colour_3 + totals.true_colour_4);
+               totals.normal + totals.splat_pack + totals.true_colour_2 + totals.true_colour_3 +
+                   totals.true_colour_4);
   print_total(out, "Normal (with 256 colour palette):            %d", totals.normal,
               totals.normal_not_well_formed);
   print_total(out, "\nSplat Pack (with 256 colour palette):        %d", totals.splat_pack,
               totals.splat_pack_not_well_formed);
+  if (two_bytes)
+    print_total(out, "\nTrue colour (no palette, 2 bytes per pixel): %d", totals.true_colour_2,
+                totals.true_colour_2_not_well_formed);
   print_total(out, "\nTrue colour (no palette, 3 bytes per pixel): %d", totals.true_colour_3,
               totals.true_colour_3_not_well_formed);
   print_total(out, "\nTrue colour (no palette, 4 bytes per pixel): %d", totals.true_colour_4,

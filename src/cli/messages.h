@@ -9,4 +9,5 @@ inline constexpr const char* kProgramName = "velmire";
 inline constexpr const char* kProgramVersion = "1.0";
 
 void print_usage(FILE* out);
-void print_caption_and_totals(FILE* out, const ExtractionTotals& totals);
+// The lines of the 2-byte code ("2B") only when `two_bytes` (with "-c2").
+void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes);

@@ -21,6 +21,7 @@ bool apply_option(std::string_view argument, RunOptions* options) {
   else if (argument == "-png") options->image_format = kImagePng;
   else if (argument == "-transparent") options->transparent = 1;
   else if (argument == "-ownpal") options->own_palette = 1;
+  else if (argument == "-c2") options->c2 = 1;
   else return false;
   return true;
 }
@@ -59,6 +60,6 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
   close_output_tree(&prepared.output_tree);
   release_bytes(&scratch.file);
   release_bytes(&scratch.image);
-  print_caption_and_totals(out, totals);
+  print_caption_and_totals(out, totals, context.options.c2 == 1);
   return 0;
 }

@@ -34,7 +34,7 @@ int read_old_pix(const FolderHandle* folder, const char* name, const char* path,
   }
   TextureSequence sequence;
   uint64_t position = kPixSignature.size();
-  while (next_texture(file, &position, &sequence) == BlockScan::texture) {
+  while (next_texture(file, &position, &sequence, HeaderKinds::game) == BlockScan::texture) {
     OldTexture texture;
     texture.splat_pack = std::strcmp(sequence.texture_order, "1122") == 0;
     texture.header = sequence.first_header;

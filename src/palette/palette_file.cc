@@ -16,8 +16,7 @@ bool read_palette(std::span<const uint8_t> file, const char* path, PaletteTable*
   PixHeader header;
   PixPixels pixels;
   const uint64_t header_at = sizeof kPixSignature;
-  if (file.size() < header_at + 4 || file[header_at + 3] != kHeaderBlockKind ||
-      decode_header_block(file, header_at, &header) != kBlockDecoded) {
+  if (decode_header_block(file, header_at, &header) != kBlockDecoded) {
     std::fprintf(err, "ERROR: The palette file %s holds no pixelmap\n", path);
     return false;
   }
@@ -26,7 +25,7 @@ bool read_palette(std::span<const uint8_t> file, const char* path, PaletteTable*
                  path, header.PixType);
     return false;
   }
-  const uint64_t pixels_at = header_at + 20 + header.name.size();
+  const uint64_t pixels_at = header_at + header_block_extent(header);
   if (pixels_at + 4 > file.size() || file[pixels_at + 3] != kPixelBlockKind ||
       decode_pixel_block(file, pixels_at, &pixels) != kBlockDecoded) {
     std::fprintf(err, "ERROR: The palette file %s ends before the entries of its pixelmap\n", path);
@@ -38,7 +37,7 @@ bool read_palette(std::span<const uint8_t> file, const char* path, PaletteTable*
     return false;
   }
   const uint64_t next = pixels_at + 16 + uint64_t{pixels.block_length};
-  if (next + 4 <= file.size() && file[next + 3] == kHeaderBlockKind) {
+  if (next + 4 <= file.size() && header_fixed_bytes(file[next + 3]) != 0) {
     std::fprintf(err, "ERROR: The palette file %s holds more than one pixelmap\n", path);
     return false;
   }

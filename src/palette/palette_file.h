@@ -1,5 +1,6 @@
 // Palettes read from a file: a PIX file holding one pixelmap of pixel type 7
-// with 256 entries, as the game's own palette files are.
+// with 256 entries, as the game's own palette files are (and, with the newer
+// header block, BRender 1.2's, such as its vga.pal).
 #pragma once
 
 #include <cstdio>

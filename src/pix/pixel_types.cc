@@ -40,6 +40,18 @@ uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel) {
   return static_cast<uint8_t>(widened >> (filled - 8));
 }
 
+void decode_pixels(const PixelType& type, const uint8_t* stored, uint64_t count, std::span<const uint8_t> order,
+                   uint8_t* out) {
+  for (uint64_t p = 0; p < count; ++p, stored += type.element_bytes) {
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < type.element_bytes; ++i) value = value << 8 | stored[i];
+    const uint8_t channels[4] = {widen_channel(value, type.red), widen_channel(value, type.green),
+                                 widen_channel(value, type.blue),
+                                 has_alpha(type) ? widen_channel(value, type.alpha) : uint8_t{255}};
+    for (uint8_t channel : order) *out++ = channels[channel];
+  }
+}
+
 const PixelType* texture_pixel_type(const Texture& texture) {
   return find_pixel_type(texture.splat_pack ? kPixType8Bit : texture.header->PixType);
 }

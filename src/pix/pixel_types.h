@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 // A channel's bits within a pixel's value, the value being the pixel's
 // bytes read big-endian (the first byte the highest). `bits` 0: the type
@@ -19,10 +20,13 @@ struct PixelType {
   bool indexed = false;       // one byte, an index into a 256-colour palette
   ChannelBits red, green, blue, alpha;
   const char* code = "";      // the report's code
-  // Written only by BRender 1.2 and later tools (read with "-c2"); the
-  // others (8-bit, 3 and 4 bytes per pixel) are the game's own.
+  // Written only by BRender 1.2 and later tools (read with "-c2"), and
+  // decoded channel by channel; the others (8-bit, 3 and 4 bytes per pixel)
+  // are the game's own, whose bytes images take as they are.
   bool newer = false;
 };
+
+inline bool has_alpha(const PixelType& type) { return type.alpha.bits != 0; }
 
 // The entry of a pixel type, or nullptr for a type the table does not hold.
 const PixelType* find_pixel_type(uint8_t type);
@@ -30,3 +34,12 @@ const PixelType* find_pixel_type(uint8_t type);
 // The value of a channel widened to 8 bits by repeating its top bits, so
 // that 0 stays 0 and the top value becomes 255.
 uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel);
+
+// Channels of a decoded pixel, as `decode_pixels` orders them.
+enum : uint8_t { kRed = 0, kGreen = 1, kBlue = 2, kAlpha = 3 };
+
+// Decodes `count` pixels of a type that is not indexed, stored one after
+// the other from `stored`, into `out`: for each pixel the channels `order`
+// lists, 8 bits each, widened. A type without alpha is opaque (255).
+void decode_pixels(const PixelType& type, const uint8_t* stored, uint64_t count, std::span<const uint8_t> order,
+                   uint8_t* out);

@@ -23,7 +23,8 @@ void empty_order(TextureSequence* sequence) {
 
 }  // namespace
 
-BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence) {
+BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence,
+                       HeaderKinds header_kinds) {
   // The texture the last call found: move past its last pixel block.
   if (order_is(*sequence, "12")) {
     *position += 16 + uint64_t{sequence->first_pixels.block_length};
@@ -40,7 +41,7 @@ BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, Textur
       return BlockScan::truncated;
     }
     uint8_t kind = file[*position + 3];
-    if (kind == kHeaderBlockKind) {
+    if (kind == kHeaderBlockKind || (kind == kNewerHeaderBlockKind && header_kinds == HeaderKinds::game_and_newer)) {
       PixHeader* slot = order_is(*sequence, "") ? &sequence->first_header : &sequence->second_header;
       if (decode_header_block(file, *position, slot) != kBlockDecoded) {
         empty_order(sequence);
@@ -64,9 +65,9 @@ BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, Textur
 
     if (order_is(*sequence, "12") || order_is(*sequence, "1122")) return BlockScan::texture;
     if (order_is(*sequence, "1"))
-      *position += 20 + sequence->first_header.name.size();
+      *position += header_block_extent(sequence->first_header);
     else if (order_is(*sequence, "11"))
-      *position += 20 + sequence->second_header.name.size();
+      *position += header_block_extent(sequence->second_header);
     else if (order_is(*sequence, "112"))
       *position += 16 + uint64_t{sequence->first_pixels.block_length};
     else

@@ -29,9 +29,11 @@ enum class BlockScan : uint8_t {
 // Decodes the blocks of a loaded PIX file from *position on (16, after the
 // signature, with an empty order, for a file's first call) until the next
 // texture is complete; its records are in `sequence`, its order "12" or
-// "1122". The next call first moves past that texture. Nothing is read
-// outside the file, and every step moves forward.
-BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence);
+// "1122". The next call first moves past that texture. Header blocks of the
+// kinds `header_kinds` names count; any other kind is an unknown block.
+// Nothing is read outside the file, and every step moves forward.
+BlockScan next_texture(std::span<const uint8_t> file, uint64_t* position, TextureSequence* sequence,
+                       HeaderKinds header_kinds);
 
 // The texture whose blocks the sequence holds after next_texture found one:
 // a Splat Pack texture ("1122") is pictured by its second pixel block and

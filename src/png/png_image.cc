@@ -21,7 +21,7 @@ struct PngRequest {
   const uint8_t* first_row = nullptr;
   const PaletteTable* colours = nullptr;
   bool transparent = false;
-  uint8_t* row_buffer = nullptr;   // width x 3 bytes, for X R G B rows
+  uint8_t* row_buffer = nullptr;   // width x 4 bytes, for rows that are decoded
 };
 
 // The encoded file, growing in a buffer the run reuses.
@@ -58,10 +58,16 @@ void on_png_warning(png_structp, png_const_charp) {}
 // libpng's adaptive choice.
 constexpr int kCompressionLevel = 4;
 
+constexpr uint8_t kRgb[] = {kRed, kGreen, kBlue};
+constexpr uint8_t kRgba[] = {kRed, kGreen, kBlue, kAlpha};
+
+// Indices and R G B pixels are written as stored; the others are decoded.
 const uint8_t* row_to_write(const PngRequest& request, uint32_t y) {
   const uint8_t* stored = request.first_row + uint64_t{y} * request.row_bytes;
-  if (request.type->element_bytes != 4) return stored;
-  for (uint32_t x = 0; x < request.width; ++x) std::memcpy(request.row_buffer + 3 * x, stored + 4 * x + 1, 3);
+  const PixelType& type = *request.type;
+  if (type.indexed || type.type == kPixTypeRgb) return stored;
+  decode_pixels(type, stored, request.width, has_alpha(type) ? std::span<const uint8_t>(kRgba) : kRgb,
+                request.row_buffer);
   return request.row_buffer;
 }
 
@@ -82,8 +88,11 @@ bool encode_png(const PngRequest& request, PngOutput* output) {
   }
   png_set_write_fn(png, output, append_output, flush_output);
   const bool indexed = request.type->indexed;
-  png_set_IHDR(png, info, request.width, request.height, 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const int colour_type = indexed                     ? PNG_COLOR_TYPE_PALETTE
+                          : has_alpha(*request.type) ? PNG_COLOR_TYPE_RGB_ALPHA
+                                                     : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, request.width, request.height, 8, colour_type, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) {
     png_color colours[kPaletteEntries];
     for (size_t i = 0; i < kPaletteEntries; ++i) {
@@ -115,23 +124,6 @@ int write_png_image(const Texture& texture, const PaletteTable* colours, const R
     print_texture_error(err, label, "a PNG image needs at least one row and one column\n");
     return 1;
   }
-  // The last row ends `width` pixels after its start; every row must lie in
-  // the file, though it may reach past the pixel block's own bytes. Rows
-  // that overlap would let a tiny file make an image of gigabytes, so each
-  // row must hold its pixels: then every pixel is a byte of the file.
-  const uint64_t row_length = uint64_t{header.width} * type->element_bytes;
-  if (header.height > 1 && header.row_bytes < row_length) {
-    char what[96];
-    std::snprintf(what, sizeof what, "rows of %u bytes cannot hold %llu bytes of pixels\n", header.row_bytes,
-                  static_cast<unsigned long long>(row_length));
-    print_texture_error(err, label, what);
-    return 1;
-  }
-  const uint64_t extent = uint64_t{header.row_bytes} * (header.height - 1u) + row_length;
-  if (extent > pixels.to_file_end.size()) {
-    print_texture_error(err, label, "pixel data does not fit the file\n");
-    return 1;
-  }
 
   ByteBuffer own_buffer;
   ByteBuffer row_buffer;
@@ -145,7 +137,7 @@ int write_png_image(const Texture& texture, const PaletteTable* colours, const R
   request.first_row = pixels.to_file_end.data();
   request.colours = colours;
   request.transparent = options.transparent == 1;
-  request.row_buffer = reserve_bytes(&row_buffer, uint64_t{header.width} * 3);
+  request.row_buffer = reserve_bytes(&row_buffer, uint64_t{header.width} * 4);
 
   int result = 0;
   if (request.row_buffer == nullptr) std::snprintf(output.message, sizeof output.message, "out of memory");

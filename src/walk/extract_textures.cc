@@ -31,6 +31,22 @@ int hand_off_texture(FileScan* scan, const TextureSequence& sequence, OutputFold
     std::fprintf(context.err, "Unsupported splat pack texture\n");
     return kWalkFolderFailed;
   }
+  const bool c2 = context.options.c2 == 1;
+  const PixelType* type = texture_pixel_type(texture);
+  char what[96];
+  if ((type == nullptr || type->newer) && !c2) {
+    std::snprintf(what, sizeof what, "Unknown PixType field, is %d", texture.header->PixType);
+    print_texture_error(context.err, label, what);
+    return kWalkFolderFailed;
+  }
+  if (type == nullptr) {
+    // BRender knows more types (sub-byte indices, depth, YUV, ...) than
+    // images can hold; the file's other textures are still good.
+    std::snprintf(what, sizeof what, "pixel type %d cannot be extracted, so the texture is skipped\n",
+                  texture.header->PixType);
+    print_texture_error(context.err, label, what);
+    return kWalkDone;
+  }
   const OutputFile file{context.output_tree, folders->output_path.text,
                         context.scratch != nullptr ? &context.scratch->image : nullptr, context.err};
   if (write_texture_image(texture, label, context.options, context.palette, file) != 0) return kWalkFolderFailed;
@@ -45,8 +61,9 @@ int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::st
   FileScan scan{pix_path, entry_name};
   *sequence = TextureSequence{};
   uint64_t position = sizeof kPixSignature;
+  const HeaderKinds kinds = context.options.c2 == 1 ? HeaderKinds::game_and_newer : HeaderKinds::game;
   for (;;) {
-    switch (next_texture(file, &position, sequence)) {
+    switch (next_texture(file, &position, sequence, kinds)) {
       case BlockScan::texture:
         if (int result = hand_off_texture(&scan, *sequence, folders, context); result != kWalkDone) return result;
         break;
@@ -57,8 +74,9 @@ int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::st
                      static_cast<unsigned long long>(position));
         return kWalkDone;
       case BlockScan::unknown_block:
-        std::fprintf(context.err, "Unknown header byte, must be 00 00 00 03 or 00 00 00 21. File %s, offset %llu\n",
-                     pix_path, static_cast<unsigned long long>(position));
+        std::fprintf(context.err, "Unknown header byte, must be 00 00 00 03%s or 00 00 00 21. File %s, offset %llu\n",
+                     kinds == HeaderKinds::game ? "" : ", 00 00 00 3D", pix_path,
+                     static_cast<unsigned long long>(position));
         return kWalkUnknownBlock;
       case BlockScan::unknown_order:
         std::fprintf(context.err, "Unknown texture order, must be a 12 type or 1122 type\n");

@@ -17,6 +17,8 @@ struct ExtractionTotals {
   int32_t normal_not_well_formed = 0;
   int32_t splat_pack = 0;
   int32_t splat_pack_not_well_formed = 0;
+  int32_t true_colour_2 = 0;
+  int32_t true_colour_2_not_well_formed = 0;
   int32_t true_colour_3 = 0;
   int32_t true_colour_3_not_well_formed = 0;
   int32_t true_colour_4 = 0;

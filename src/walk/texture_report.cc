@@ -17,6 +17,7 @@ struct TypeCounters {
 constexpr TypeCounters kCounters[] = {
     {"NO", &ExtractionTotals::normal, &ExtractionTotals::normal_not_well_formed},
     {"SP", &ExtractionTotals::splat_pack, &ExtractionTotals::splat_pack_not_well_formed},
+    {"2B", &ExtractionTotals::true_colour_2, &ExtractionTotals::true_colour_2_not_well_formed},
     {"3B", &ExtractionTotals::true_colour_3, &ExtractionTotals::true_colour_3_not_well_formed},
     {"4B", &ExtractionTotals::true_colour_4, &ExtractionTotals::true_colour_4_not_well_formed},
 };
@@ -40,12 +41,14 @@ bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uin
 void report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
                     const RunContext& context) {
   const PixHeader& header = *texture.header;
-  const std::string_view code = texture.splat_pack ? "SP" : texture_pixel_type(texture)->code;
+  const PixelType& type = *texture_pixel_type(texture);
+  const std::string_view code = texture.splat_pack ? "SP" : type.code;
   const TypeCounters& counters = counters_of(code);
   ++(context.totals->*counters.count);
-  // Only formats whose rows must be padded mark the textures whose rows are not.
-  bool well_formed = !marks_unpadded_rows(context.options.image_format) ||
-                     is_well_formed(header.width, header.height, texture.image->element_count,
+  // Only rows copied as stored into a format whose rows must be padded mark
+  // the textures whose rows are not.
+  bool well_formed = !marks_unpadded_rows(context.options.image_format, type) ||
+                     is_well_formed(header.width, header.height, picture_element_count(header, *texture.image),
                                     texture.image->element_size);
   if (!well_formed) ++(context.totals->*counters.not_well_formed);
   const char* file_name = folders.output_path.text + folders.destination->length;

@@ -1,0 +1,55 @@
+#include "pix/twt_archive.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t load_le32(const uint8_t* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t{bytes[3]} << 24;
+}
+
+uint64_t padded(uint64_t end) { return (end + 3) / 4 * 4; }
+
+uint32_t member_length(std::span<const uint8_t> file, uint32_t index) {
+  return load_le32(file.data() + kTwtTableStart + uint64_t{index} * kTwtEntryBytes);
+}
+
+}  // namespace
+
+TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member) {
+  const uint64_t size = file.size();
+  if (size < 4 || load_le32(file.data()) != size) return TwtTable::size_differs;
+  if (size < kTwtTableStart) return TwtTable::count_too_large;
+  const uint32_t count = load_le32(file.data() + 4);
+  if (count > (size - kTwtTableStart) / kTwtEntryBytes) return TwtTable::count_too_large;
+
+  // Each member starts at the padded end of the one before; the last one's
+  // padding may be left out.
+  uint64_t offset = kTwtTableStart + uint64_t{count} * kTwtEntryBytes;
+  uint64_t end = offset;
+  for (uint32_t i = 0; i < count; ++i) {
+    offset = padded(end);
+    const uint32_t length = member_length(file, i);
+    if (offset > size || length > size - offset) {
+      *member = i;
+      return TwtTable::length_past_end;
+    }
+    end = offset + length;
+  }
+  if (end != size && padded(end) != size) return TwtTable::members_end_early;
+  *archive = TwtArchive{file, count, 0, kTwtTableStart + uint64_t{count} * kTwtEntryBytes};
+  return TwtTable::sound;
+}
+
+bool next_twt_member(TwtArchive* archive, TwtMember* member) {
+  if (archive->next == archive->count) return false;
+  const uint8_t* entry = archive->file.data() + kTwtTableStart + uint64_t{archive->next} * kTwtEntryBytes;
+  const char* name = reinterpret_cast<const char*>(entry + 4);
+  const void* zero = std::memchr(name, 0, kTwtNameBytes);
+  member->name = std::string_view(name, zero != nullptr ? static_cast<const char*>(zero) - name : kTwtNameBytes);
+  const uint32_t length = member_length(archive->file, archive->next);
+  member->bytes = archive->file.subspan(archive->next_offset, length);
+  archive->next_offset = padded(archive->next_offset + length);
+  ++archive->next;
+  return true;
+}

@@ -1,0 +1,45 @@
+// TWT archives, in which Carmageddon 2 keeps its PIX files: little-endian,
+// a u32 total size (the file's), a u32 member count, per member a u32
+// length and a 52-byte name padded with zeros, then the members in order,
+// each padded with zeros to a multiple of 4 bytes, the last one ending at
+// the end of the file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+inline constexpr uint32_t kTwtTableStart = 8;
+inline constexpr uint32_t kTwtNameBytes = 52;
+inline constexpr uint32_t kTwtEntryBytes = 4 + kTwtNameBytes;
+
+// How a table lies, if it does.
+enum class TwtTable : uint8_t {
+  sound,
+  size_differs,        // the total size is not the file's size
+  count_too_large,     // the table itself does not fit in the file
+  length_past_end,     // a member runs past the end of the file
+  members_end_early,   // bytes after the last member's padding
+};
+
+// A checked archive, its members handed out one after the other.
+struct TwtArchive {
+  std::span<const uint8_t> file;
+  uint32_t count = 0;
+  uint32_t next = 0;           // the member next_twt_member hands out next
+  uint64_t next_offset = 0;    // where its bytes start
+};
+
+struct TwtMember {
+  std::string_view name;  // up to 52 bytes, to the first zero; inside the file
+  std::span<const uint8_t> bytes;
+};
+
+// Checks the whole table of the loaded file against its size. Returns
+// TwtTable::sound with `archive` ready for next_twt_member, or how the table
+// lies, with `*member` set to the member at fault (for length_past_end).
+TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member);
+
+// The next member of an archive open_twt_archive found sound. Returns false
+// after the last.
+bool next_twt_member(TwtArchive* archive, TwtMember* member);
