@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const Seed& seed : make_seeds()) {
-    std::string path = std::string(argv[1]) + "/" + seed.name + ".pix";
+    std::string path = std::string(argv[1]) + "/" + seed.name + seed.extension;
     FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file != nullptr && std::fwrite(seed.bytes.data(), 1, seed.bytes.size(), file) == seed.bytes.size();
     if (file != nullptr && std::fclose(file) != 0) written = false;

@@ -1,5 +1,6 @@
 #include "pix_file_run.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "common/path_buffer.h"
 #include "naming/output_path.h"
 #include "pix/pix_blocks.h"
+#include "walk/extract_folder.h"
 #include "walk/extract_textures.h"
 #include "pix_writer.h"
 
@@ -22,7 +24,11 @@ void choose_options(uint8_t byte, RunContext* context) {
   RunOptions& options = context->options;
   options.organizational_mode = (byte & 0x01) != 0 ? kFileMode : kFolderMode;
   options.enumerate = (byte & 0x02) != 0 ? 0 : 1;
-  options.pixpack_name = (byte & 0x04) != 0 ? 0 : 1;
+  // Without "-file" the PIX file's name is always there: the bit means "-c2".
+  if (options.organizational_mode == kFileMode)
+    options.pixpack_name = (byte & 0x04) != 0 ? 0 : 1;
+  else
+    options.c2 = (byte & 0x04) != 0 ? 1 : 0;
   options.extension_mode = static_cast<uint8_t>(kExtAddBmp - ((byte >> 3) & 0x03));
   options.top_down = (byte & 0x20) != 0 ? 1 : 0;
   context->palette = (byte & 0x40) != 0 ? &kRacePalette : &kMenuPalette;
@@ -47,7 +53,13 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
   OutputFolders folders;
   begin_output_folders(&folders, &destination_path, &tree);
   TextureSequence sequence;
-  scan_pix_blocks({copy, input.size()}, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
+  const std::span<const uint8_t> file(copy, input.size());
+  const bool pix = input.size() >= kPixSignature.size() &&
+                   std::equal(kPixSignature.begin(), kPixSignature.end(), input.begin());
+  if (!pix && context.options.c2 == 1)
+    walk_archive_members(file, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
+  else
+    scan_pix_blocks(file, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
   restore_destination(&folders);
   close_output_tree(&tree);
   std::free(copy);
@@ -110,8 +122,9 @@ std::string fuzz_one_input(std::span<const uint8_t> input, const std::string& ro
 std::string check_outputs(const std::string& root, size_t input_size) {
   // The BMP header, the palette of 8-bit files and at most every byte of
   // the PIX file; a PNG file adds a byte per row (at most one per byte of
-  // the PIX file) and its chunks.
-  const uint64_t largest = 2 * (54 + 1024 + uint64_t{input_size});
+  // the PIX file) and its chunks. Decoded 2-byte pixels take 4 bytes, and a
+  // PNG row of one such pixel 5.
+  const uint64_t largest = 3 * (54 + 1024 + uint64_t{input_size});
   const std::string inside = std::string(kFuzzDestination) + "/";
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(root, error);

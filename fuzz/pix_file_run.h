@@ -22,12 +22,13 @@ inline constexpr const char* kFuzzEntryName = "FUZZ.PIX";
 
 // Runs one input as the whole content of a PIX file, as the walk does once
 // the file is loaded (including an input that does not begin with the
-// signature, which the walk would pass over), with the report going to
-// `out` and the messages to `err`. The input's last byte chooses the
-// options and the palette: a zero byte gives the defaults; bit 0 "-file",
-// bit 1 "-noenum", bit 2 "-nopixpackname", bits 3-4 the extension mode
-// counted down from "-extaddbmp", bit 5 "-topdown", bit 6 "-racepal", bit 7
-// "-png -transparent -ownpal".
+// signature, which the walk would pass over), or with "-c2" an input that
+// does not begin with it as a TWT archive, with the report going to `out`
+// and the messages to `err`. The input's last byte chooses the options and
+// the palette: a zero byte gives the defaults; bit 0 "-file", bit 1
+// "-noenum", bit 2 "-nopixpackname" with "-file" and "-c2" without it, bits
+// 3-4 the extension mode counted down from "-extaddbmp", bit 5 "-topdown",
+// bit 6 "-racepal", bit 7 "-png -transparent -ownpal".
 //
 // Before the run it makes the destination folder at kFuzzDestination under
 // `root` (an empty folder) and puts PIX files where a texture called GO.PIX
@@ -43,6 +44,6 @@ std::string fuzz_one_input(std::span<const uint8_t> input, const std::string& ro
 
 // Checks what a run left under `root`: nothing but the folders down to the
 // destination at kFuzzDestination and what lies inside it, and no file
-// larger than twice a BMP header, a palette and all `input_size` bytes of
-// the PIX file. Returns an empty string, or what is wrong.
+// larger than three times a BMP header, a palette and all `input_size`
+// bytes of the PIX file. Returns an empty string, or what is wrong.
 std::string check_outputs(const std::string& root, size_t input_size);

@@ -1,6 +1,8 @@
 #include "seeds.h"
 
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 #include "pix/pix_blocks.h"
 #include "pix_writer.h"
@@ -18,11 +20,34 @@ constexpr uint8_t kBareFolder = 0x02 | 0x18;
 constexpr uint8_t kTopDownRace = 0x20 | 0x40 | 0x10;
 constexpr uint8_t kFileExtBmp2 = 0x01 | 0x08;
 constexpr uint8_t kPng = 0x80;
+// "-c2" in folder mode; with PNG files; top-down with the race palette; with
+// bare names.
+constexpr uint8_t kC2 = 0x04;
+constexpr uint8_t kC2Png = kC2 | kPng;
+constexpr uint8_t kC2TopDown = kC2 | 0x20 | 0x40;
+constexpr uint8_t kC2Bare = kC2 | kBareFolder;
 
 Bytes ramp(size_t count) {
   Bytes bytes(count);
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 1);
   return bytes;
+}
+
+// Pixels of 16-bit types, stored high byte first.
+Bytes be16(std::initializer_list<uint16_t> values) {
+  Bytes bytes;
+  for (uint16_t value : values) bytes.insert(bytes.end(), {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
+  return bytes;
+}
+
+// A texture with a 0x3D header whose length word says 14, as Carmageddon 2's
+// files say whatever the name.
+void add_c2_texture(PixFile* pix, uint8_t type, uint16_t width, uint16_t height, std::string_view name,
+                    const Bytes& pixels) {
+  const size_t header = pix->bytes.size();
+  add_texture(pix, type, width, height, name, pixels, kNewerHeaderBlockKind);
+  pix->bytes[header + 7] = 14;
+  pix->bytes[header + 6] = 0;
 }
 
 struct SeedList {
@@ -32,7 +57,75 @@ struct SeedList {
     pix.bytes.push_back(options);
     seeds.push_back({std::move(name), std::move(pix.bytes)});
   }
+
+  // A TWT archive of the members and a last one holding the options byte.
+  void add_archive(std::string name, std::vector<TwtFile> members, uint8_t options) {
+    members.push_back({"options", {options}});
+    seeds.push_back({std::move(name), twt_archive(members), ".TWT"});
+  }
 };
+
+void add_c2_seeds(SeedList* list) {
+  // Carmageddon 2's translucent type: a cut-out (alpha 0 and 15) and a
+  // screen (alpha 8), its headers' length words all 14.
+  PixFile pix = start_pix_file();
+  add_c2_texture(&pix, 18, 4, 2, "cutout", be16({0xFF00, 0x0F00, 0xF0F0, 0x00F0, 0xF00F, 0x000F, 0xFFFF, 0x0000}));
+  add_c2_texture(&pix, 18, 4, 1, "screen", be16({0x8FFF, 0x8F00, 0x80F0, 0x800F}));
+  for (uint8_t options : {kC2, kC2Png}) list->add("c2-alpha-" + std::to_string(options), pix, options);
+
+  // Every type of the table, in 3 x 2 pixelmaps (rows of 3 pixels, which
+  // decoded rows pad), under 0x3D headers with true lengths.
+  pix = start_pix_file();
+  for (uint8_t type : {3, 4, 5, 6, 7, 8, 17, 18, 31, 32, 34, 37})
+    add_texture(&pix, type, 3, 2, "type" + std::to_string(type), ramp(6 * pix_type_bytes(type)),
+                kNewerHeaderBlockKind);
+  for (uint8_t options : {kC2, kC2Png, kC2TopDown})
+    list->add("c2-every-type-" + std::to_string(options), pix, options);
+
+  // Mip chains: 4 x 4, 2 x 2 and 1 x 1 levels after one another, of which
+  // only the first is the picture; an 8-bit one 3 pixels wide.
+  pix = start_pix_file();
+  add_header_block(&pix, 5, 8, 4, 4, "mip565", kNewerHeaderBlockKind, 32);
+  add_pixel_block(&pix, 21, 2, ramp(42));
+  add_header_block(&pix, kPixType8Bit, 3, 3, 2, "mip8", kNewerHeaderBlockKind, 6);
+  add_pixel_block(&pix, 8, 1, ramp(8));
+  for (uint8_t options : {kC2, kC2Png}) list->add("c2-mip-chain-" + std::to_string(options), pix, options);
+
+  // Types the table does not hold (2-bit indices, a depth type, YUV) are
+  // skipped; the texture after them is not.
+  pix = start_pix_file();
+  add_texture(&pix, 1, 4, 1, "index2", ramp(4), kNewerHeaderBlockKind);
+  add_texture(&pix, 13, 2, 1, "depth", ramp(4), kNewerHeaderBlockKind);
+  add_texture(&pix, 15, 2, 1, "yuv", ramp(4));
+  add_texture(&pix, 5, 2, 1, "after", ramp(4), kNewerHeaderBlockKind);
+  list->add("c2-unknown-types", pix, kC2);
+
+  // An archive as Carmageddon 2 has them: 16-bit and 8-bit PIX files, a
+  // member that is none, names that look like paths.
+  PixFile p16 = start_pix_file();
+  add_c2_texture(&p16, 5, 2, 2, "BDBASE", ramp(8));
+  add_c2_texture(&p16, 18, 2, 1, "BDGLASS", be16({0x8FFF, 0x0000}));
+  PixFile p08 = start_pix_file();
+  add_splat_pack_texture(&p08, 4, 1, "BDBASE", ramp(4), 4);
+  const std::vector<TwtFile> members = {{"pixies.P16", p16.bytes}, {"notes.txt", Bytes{'h', 'i'}},
+                                        {"pixies.P08", p08.bytes}, {"../up", p16.bytes},
+                                        {"..", p08.bytes},         {"", p08.bytes}};
+  for (uint8_t options : {kC2, kC2Bare, kC2Png}) list->add_archive("c2-twt-" + std::to_string(options), members, options);
+
+  // Tables that lie: the size word, a count that does not fit, a length past
+  // the end, members that end before the file does.
+  SeedList lies;
+  lies.add_archive("", members, kC2);
+  Bytes archive = lies.seeds.back().bytes;
+  Bytes size = archive, count = archive, length = archive, early = archive;
+  size[0] ^= 4;
+  count[4] = 0xFF;
+  length[8 + 1] = 0xFF;  // the first member's length
+  early.insert(early.end() - 1, 4, 0);
+  early[0] += 4;
+  for (auto& [name, bytes] : {std::pair{"size", size}, {"count", count}, {"length", length}, {"early", early}})
+    list->seeds.push_back({"c2-twt-lies-" + std::string(name), bytes, ".TWT"});
+}
 
 }  // namespace
 
@@ -184,5 +277,6 @@ std::vector<Seed> make_seeds() {
 
   // The signature alone.
   list.add("signature-only", start_pix_file(), kDefaults);
+  add_c2_seeds(&list);
   return list.seeds;
 }

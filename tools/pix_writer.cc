@@ -1,7 +1,10 @@
 #include "pix_writer.h"
 
+#include <algorithm>
+
 #include "pix/pix_blocks.h"
 #include "pix/pixel_types.h"
+#include "pix/twt_archive.h"
 
 PixFile start_pix_file() {
   PixFile file;
@@ -14,8 +17,10 @@ void append_be32(std::vector<uint8_t>* bytes, uint32_t value) {
 }
 
 void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint16_t width,
-                      uint16_t height, std::string_view name) {
+                      uint16_t height, std::string_view name, uint8_t kind, uint16_t mip_offset) {
   PixHeader header;
+  header.kind = kind;
+  header.mip_offset = mip_offset;
   header.PixType = pix_type;
   header.row_bytes = row_bytes;
   header.width = width;
@@ -41,10 +46,10 @@ uint32_t pix_type_bytes(uint8_t pix_type) {
 }
 
 void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t height,
-                 std::string_view name, std::span<const uint8_t> pixels) {
+                 std::string_view name, std::span<const uint8_t> pixels, uint8_t kind) {
   uint32_t bytes_per_pixel = pix_type_bytes(pix_type);
   add_header_block(file, pix_type, static_cast<uint16_t>(width * bytes_per_pixel), width, height,
-                   name);
+                   name, kind);
   add_pixel_block(file, static_cast<uint32_t>(pixels.size() / bytes_per_pixel), bytes_per_pixel,
                   pixels);
 }
@@ -65,4 +70,27 @@ void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
   static constexpr uint8_t kPaletteChunk[8] = {0, 0, 0, 0x22, 0, 0, 0, 0};
   add_pixel_block(file, palette_entries, 4, palette, kPaletteChunk);
   add_pixel_block(file, static_cast<uint32_t>(pixels.size()), 1, pixels);
+}
+
+static void append_le32(std::vector<uint8_t>* bytes, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
+}
+
+std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members) {
+  std::vector<uint8_t> archive;
+  append_le32(&archive, 0);  // the total size, known at the end
+  append_le32(&archive, static_cast<uint32_t>(members.size()));
+  for (const TwtFile& member : members) {
+    append_le32(&archive, static_cast<uint32_t>(member.bytes.size()));
+    for (size_t i = 0; i < kTwtNameBytes; ++i)
+      archive.push_back(i < member.name.size() ? static_cast<uint8_t>(member.name[i]) : 0);
+  }
+  for (const TwtFile& member : members) {
+    if (&member != &members.front()) archive.resize((archive.size() + 3) / 4 * 4, 0);
+    for (uint8_t byte : member.bytes) archive.push_back(byte);
+  }
+  std::vector<uint8_t> size;
+  append_le32(&size, static_cast<uint32_t>(archive.size()));
+  std::copy(size.begin(), size.end(), archive.begin());
+  return archive;
 }

@@ -24,9 +24,11 @@ PixFile start_pix_file();
 void append_be32(std::vector<uint8_t>* bytes, uint32_t value);
 
 // A header block as the game's tools write it, its origin the pixelmap's
-// centre as in the game's files.
+// centre as in the game's files; of `kind` 0x3D (with its mip_offset) as
+// BRender 1.2's tools write it.
 void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint16_t width,
-                      uint16_t height, std::string_view name);
+                      uint16_t height, std::string_view name, uint8_t kind = kHeaderBlockKind,
+                      uint16_t mip_offset = 0);
 
 // The 8-byte chunk that ends every pixelmap in real files.
 inline constexpr std::span<const uint8_t> kEndChunk = kEndBlock;
@@ -44,10 +46,10 @@ void add_bytes(PixFile* file, std::span<const uint8_t> bytes);
 // Bytes per pixel of a pixel type (1 for a type the table does not hold).
 uint32_t pix_type_bytes(uint8_t pix_type);
 
-// One "12" texture: a header and a pixel block of width x height pixels with
+// One "12" texture: a header (of `kind`) and a pixel block of `pixels`,
 // rows of width x bytes-per-pixel bytes.
 void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t height,
-                 std::string_view name, std::span<const uint8_t> pixels);
+                 std::string_view name, std::span<const uint8_t> pixels, uint8_t kind = kHeaderBlockKind);
 
 // One "1122" texture as the game stores it: the image's header (8-bit unless
 // `image_type` says otherwise), the header of its 1 x `palette_entries` true
@@ -57,3 +59,10 @@ void add_texture(PixFile* file, uint8_t pix_type, uint16_t width, uint16_t heigh
 void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
                             std::string_view name, std::span<const uint8_t> pixels,
                             uint16_t palette_entries = 256, uint8_t image_type = 3);
+
+// A TWT archive of these members, each padded to 4 bytes but the last.
+struct TwtFile {
+  std::string name;  // at most 52 bytes
+  std::vector<uint8_t> bytes;
+};
+std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members);

@@ -108,6 +108,20 @@ bool guard_windows_file_name([[maybe_unused]] PathBuffer* path, [[maybe_unused]]
   return true;
 }
 
+}  // namespace
+
+bool copy_member_name(std::string_view name, PathBuffer* copy) {
+  char safe[kPathBufferSize];
+  if (!copy_texture_name(name, safe)) return false;
+  std::string_view text = safe;
+  // A folder called "", "." or ".." would be its parent or the one above.
+  if (text.empty() || text == ".") text = "_";
+  if (text == "..") text = "__";
+  return path_assign(copy, text) && guard_windows_file_name(copy, 0);
+}
+
+namespace {
+
 int refuse_too_long(const TextureLabel& label, FILE* err) {
   print_texture_error(err, label, "the output path is too long\n");
   return 1;

@@ -27,6 +27,12 @@ struct OutputFolders {
 // the name does not fit a path buffer.
 bool copy_texture_name(std::string_view name, char* copy);
 
+// The name of a member of an archive as the file name it is walked under
+// (the name of its folder, or in file mode the start of its images' names):
+// made safe as texture names are, and "", "." and ".." become "_" and "__",
+// so that its folder is one of its own. Returns false when it does not fit.
+bool copy_member_name(std::string_view name, PathBuffer* copy);
+
 // Starts a walk level on the caller's destination folder, inside `tree`.
 void begin_output_folders(OutputFolders* folders, PathBuffer* destination, OutputTree* tree);
 

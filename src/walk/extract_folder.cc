@@ -5,6 +5,7 @@
 #include "fileio/whole_file.h"
 #include "naming/output_path.h"
 #include "pix/pix_blocks.h"
+#include "pix/twt_archive.h"
 #include "walk/extract_textures.h"
 
 static unsigned char fold_case(unsigned char c) {
@@ -94,7 +95,88 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
   return extract_folder(*entry_path, subfolder_destination, context, here);
 }
 
-// A file entry: runs the texture sequence over it when it is a PIX file.
+// Why open_twt_archive refused a table, by its result.
+static constexpr const char* kTableLies[] = {
+    "",
+    "its first word is not the file's size",
+    "its member count does not fit in the file",
+    "a member runs past the end of the file",
+    "its members end before the end of the file",
+};
+
+int walk_archive_members(std::span<const uint8_t> file, const char* archive_path, std::string_view archive_name,
+                         TextureSequence* sequence, OutputFolders* folders, const RunContext& context) {
+  FILE* err = context.err;
+  TwtArchive archive;
+  uint32_t at = 0;
+  if (TwtTable table = open_twt_archive(file, &archive, &at); table != TwtTable::sound) {
+    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s", archive_path, kTableLies[static_cast<int>(table)]);
+    if (table == TwtTable::length_past_end) std::fprintf(err, " (member %u)", at + 1);
+    std::fputs("\n", err);
+    return kWalkDone;
+  }
+  const char separator[] = {kPathSeparator, '\0'};
+  PathBuffer destination = *folders->destination;
+  if (!path_append(&destination, archive_name, separator)) {
+    print_too_long(err, folders->destination->text, std::string(archive_name));
+    return kWalkDone;
+  }
+  OutputFolders member_folders;
+  begin_output_folders(&member_folders, &destination, context.output_tree);
+  TwtMember member;
+  while (next_twt_member(&archive, &member)) {
+    // Only PIX files are extracted; the archive's other members are not.
+    if (member.bytes.size() < kPixSignature.size() ||
+        !std::equal(kPixSignature.begin(), kPixSignature.end(), member.bytes.begin()))
+      continue;
+    PathBuffer member_name;
+    PathBuffer member_path;
+    path_assign(&member_path, archive_path);
+    if (!copy_member_name(member.name, &member_name) ||
+        !path_append(&member_path, separator, path_view(member_name))) {
+      std::fprintf(err, "ERROR: The path %s%s%.*s is too long\n", archive_path, separator,
+                   static_cast<int>(member.name.size()), member.name.data());
+      continue;
+    }
+    int result = scan_pix_blocks(member.bytes, member_path.text, path_view(member_name), sequence,
+                                 &member_folders, context);
+    restore_destination(&member_folders);
+    if (result == kWalkFolderFailed) return kWalkDone;  // only the archive's walk ended
+    if (result != kWalkDone) return result;
+  }
+  return kWalkDone;
+}
+
+// A file that is no PIX file, with "-c2": a TWT archive when its first four
+// bytes (little-endian) give its size, or, whatever they give, when its name
+// ends in ".TWT" (in any case). Checking the size first spares loading the
+// folder's other files.
+static int walk_archive(const PathBuffer& entry_path, const std::string& name, TextureSequence* sequence,
+                        OutputFolders* folders, const RunContext& context, ByteBuffer* buffer) {
+  FILE* err = context.err;
+  bool named = name.size() >= 4;
+  for (size_t i = 0; named && i < 4; ++i)
+    named = fold_case(static_cast<unsigned char>(name[name.size() - 4 + i])) == ".TWT"[i];
+  FileStatus status;
+  if (get_file_status(entry_path.text, &status) != 0 || status.size > UINT32_MAX) return kWalkDone;
+  const auto size = static_cast<uint32_t>(status.size);
+  const uint8_t size_word[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  std::span<const uint8_t> file;
+  int loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
+  if (loaded == 2 && named) {
+    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, kTableLies[1]);
+  } else if (loaded == 1 || loaded == 3) {
+    std::fprintf(err, "Could not read the TWT archive %s\n", entry_path.text);
+    return kWalkFolderFailed;
+  } else if (loaded == 0) {
+    return walk_archive_members(file, entry_path.text, name, sequence, folders, context);
+  }
+  return kWalkDone;
+}
+
+// A file entry: runs the texture sequence over it when it is a PIX file,
+// and with "-c2" over the PIX files inside it when it is a TWT archive.
 static int walk_file(const PathBuffer& entry_path, const std::string& name,
                      TextureSequence* sequence, OutputFolders* folders,
                      const RunContext& context) {
@@ -116,6 +198,8 @@ static int walk_file(const PathBuffer& entry_path, const std::string& name,
   } else if (loaded == 0) {
     result = scan_pix_blocks(file, entry_path.text, name, sequence, folders, context);
     restore_destination(folders);
+  } else if (context.options.c2 == 1) {
+    result = walk_archive(entry_path, name, sequence, folders, context, buffer);
   }
   release_bytes(&own_buffer);
   return result;

@@ -5,12 +5,15 @@
 
 #include <cstdio>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "common/path_buffer.h"
+#include "naming/output_path.h"
+#include "pix/texture_sequence.h"
 #include "walk/run_context.h"
 #include "platform/platform.h"
 
@@ -36,6 +39,15 @@ struct FolderChain {
 // must end.
 int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunContext& context,
                    const FolderChain* ancestors = nullptr);
+
+// Walks the members of a loaded TWT archive as the files of a folder named
+// `archive_name` in the level's destination: its PIX members as PIX files
+// (messages name them as files in a folder at `archive_path`), the others
+// not at all. A table that lies is refused with a message. Returns 0 (also
+// when a member ended the archive's walk, as a subfolder's would end), or 3
+// or 4 when the whole walk must end.
+int walk_archive_members(std::span<const uint8_t> file, const char* archive_path, std::string_view archive_name,
+                         TextureSequence* sequence, OutputFolders* folders, const RunContext& context);
 
 // The order entries are handled in: bytes compared with a-z folded to A-Z,
 // ties broken by the raw bytes, so that every file system gives the same

@@ -5,10 +5,10 @@
 //
 // Placeholders in the command and the output: <tmp> the run's scratch folder,
 // <file> a plain file made in it before the run, "" an empty argument,
-// <samples> the repository's samples, <seeds> the fuzzer's seeds,
-// <fixtures> a copy of the shared BRender fixtures (the files that end a
-// walk early in subfolders of their own), <game> the shared palette files
-// of the game. Cases that need the shared fixtures are skipped, with a
+// <samples> the repository's samples, <seeds> the fuzzer's seeds (<c2-seeds>
+// those for "-c2"), <fixtures> a copy of the shared BRender fixtures (the
+// files that end a walk early in subfolders of their own), <brender13> the
+// shared BRender 1.3 fixtures, <game> the shared palette files of the game. Cases that need the shared fixtures are skipped, with a
 // message, where they are absent.
 //
 // After a change of output that is intended, rewrite the files with
@@ -153,22 +153,27 @@ TEST(Golden, Pack) {
 
 // The fuzzer's seeds, each in a folder of its own: every kind of texture and
 // every way a file can end; seeds that differ only in their last byte (the
-// fuzzer's options) once. Not on Windows, whose file names are edited.
+// fuzzer's options) once; those for "-c2" apart, in <c2-seeds>. Not on
+// Windows, whose file names are edited.
 TEST(Golden, Seeds) {
 #ifdef _WIN32
   GTEST_SKIP() << "names that Windows file names cannot hold";
 #endif
   TempDir seeds;
+  TempDir c2_seeds;
   std::set<std::string> written;
   for (const Seed& seed : make_seeds()) {
+    const fs::path& folder = seed.name.rfind("c2-", 0) == 0 ? c2_seeds.path : seeds.path;
     if (written.insert(std::string(seed.bytes.begin(), seed.bytes.end() - 1)).second)
-      write_file(seeds.path / seed.name / (seed.name + ".pix"), seed.bytes);
+      write_file(folder / seed.name / (seed.name + seed.extension), seed.bytes);
     // A file that starts with a pixel block after one that ends at "112":
     // an order carried over from one file to the next would complete a
     // stale Splat Pack texture.
     if (seed.name == "zz-order-2") write_file(seeds.path / "zz-order-112" / "zz-order-2.pix", seed.bytes);
   }
-  check_cases("seeds-", {{"<seeds>", seeds.str()}, {"<samples>", source_tree_path("samples").string()}});
+  check_cases("seeds-", {{"<seeds>", seeds.str()},
+                         {"<c2-seeds>", c2_seeds.str()},
+                         {"<samples>", source_tree_path("samples").string()}});
 }
 
 // Real files nobody here made. Not on Windows: names such as c:\tmp\foo.tga
@@ -178,8 +183,9 @@ TEST(Golden, Fixtures) {
   GTEST_SKIP() << "texture names that Windows file names cannot hold";
 #endif
   fs::path brender = shared_fixture("brender");
+  fs::path brender13 = shared_fixture("brender13");
   fs::path game = shared_fixture("game");
-  if (brender.empty() || game.empty()) GTEST_SKIP() << "the shared fixtures are not available";
+  if (brender.empty() || brender13.empty() || game.empty()) GTEST_SKIP() << "the shared fixtures are not available";
   TempDir copy;
   for (const auto& entry : fs::directory_iterator(brender)) {
     std::string name = entry.path().filename().string();
@@ -192,6 +198,7 @@ TEST(Golden, Fixtures) {
     fs::copy_file(entry.path(), target);
   }
   check_cases("fixtures-", {{"<fixtures>", copy.str()},
+                            {"<brender13>", brender13.string()},
                             {"<game>", game.string()},
                             {"<samples>", source_tree_path("samples").string()}});
 }
