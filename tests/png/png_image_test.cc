@@ -1,6 +1,7 @@
 // Every PNG file a run writes decodes, in libpng, to the pixels of the BMP
 // file of the same texture: indices and colour table for 8-bit textures, R G
-// B for true colour ones; with "-transparent" index 0 alone is transparent.
+// B for true colour ones, R G B A for those with alpha ("-c2"); with
+// "-transparent" index 0 alone is transparent.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,14 +19,15 @@ DecodedImage decode(const fs::path& path) {
   return image;
 }
 
-// The first `width` pixels of each row, as R G B for true colour.
-std::vector<uint8_t> picture(const DecodedImage& image) {
+// The first `width` pixels of each row, as R G B for true colour, and the
+// fourth byte too `with_alpha`.
+std::vector<uint8_t> picture(const DecodedImage& image, bool with_alpha) {
   std::vector<uint8_t> pixels;
   const uint32_t size = bytes_per_pixel(image.kind);
   for (uint32_t y = 0; y < image.height; ++y)
     for (uint32_t x = 0; x < image.width; ++x) {
       const uint8_t* pixel = &image.pixels[y * image.row_bytes + x * size];
-      pixels.insert(pixels.end(), pixel, pixel + (size == 4 ? 3 : size));
+      pixels.insert(pixels.end(), pixel, pixel + (size == 4 && !with_alpha ? 3 : size));
     }
   return pixels;
 }
@@ -46,7 +48,8 @@ void compare_trees(const fs::path& source, const std::vector<std::string>& optio
     DecodedImage from_bmp = decode(dir.path / "bmp" / name), from_png = decode(dir.path / "png" / name);
     EXPECT_EQ(from_png.width, from_bmp.width) << name;
     EXPECT_EQ(from_png.height, from_bmp.height) << name;
-    EXPECT_EQ(picture(from_png), picture(from_bmp)) << name;
+    const bool alpha = from_png.kind == PixelKind::rgba;
+    EXPECT_EQ(picture(from_png, alpha), picture(from_bmp, alpha)) << name;
     if (from_bmp.kind == PixelKind::indexed) {
       ASSERT_EQ(from_png.kind, PixelKind::indexed) << name;
       std::vector<uint8_t> expected = from_bmp.palette;
@@ -70,6 +73,10 @@ TEST(PngImage, DecodesToThePixelsOfTheBmpFile) {
       fs::copy_file(entry.path(), copy.path / name);
   }
   compare_trees(copy.path, {"-ownpal"});
+  fs::path newer = shared_fixture("brender13");
+  if (newer.empty()) GTEST_SKIP() << "the shared BRender 1.3 fixtures are not available";
+  compare_trees(newer, {"-c2", "-ownpal"});
+  compare_trees(newer, {"-c2", "-topdown"});
 }
 
 }  // namespace

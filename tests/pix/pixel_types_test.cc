@@ -1,0 +1,36 @@
+// Channels narrower than 8 bits are widened by repeating their top bits, so
+// that 0 stays 0 and the top value becomes 255; the other bits of the
+// pixel's value play no part.
+#include "pix/pixel_types.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Widening {
+  uint8_t bits;
+  uint32_t value;
+  uint8_t widened;
+};
+
+constexpr Widening kWidenings[] = {
+    {1, 0, 0},   {1, 1, 255},                                                   // 1-bit alpha
+    {4, 0, 0},   {4, 1, 17},    {4, 8, 136},   {4, 11, 187},  {4, 15, 255},  // v * 17
+    {5, 0, 0},   {5, 1, 8},     {5, 2, 16},    {5, 16, 132},  {5, 22, 181},  {5, 31, 255},  // v << 3 | v >> 2
+    {6, 0, 0},   {6, 1, 4},     {6, 32, 130},  {6, 45, 182},  {6, 63, 255},  // v << 2 | v >> 4
+    {8, 0, 0},   {8, 16, 16},   {8, 180, 180}, {8, 255, 255},
+};
+
+TEST(PixelTypes, WidenChannelRepeatsTheTopBits) {
+  for (const Widening& w : kWidenings) {
+    for (uint8_t shift : {0, 3, 11}) {
+      const uint32_t mask = ((1u << w.bits) - 1) << shift;
+      // The channel's own bits among bits that are all set, and all clear.
+      EXPECT_EQ(widen_channel(~mask | w.value << shift, {shift, w.bits}), w.widened)
+          << int{w.bits} << " bits, value " << w.value << " at " << int{shift};
+      EXPECT_EQ(widen_channel(w.value << shift, {shift, w.bits}), w.widened);
+    }
+  }
+}
+
+}  // namespace
