@@ -1,6 +1,5 @@
 #include "seeds.h"
 
-#include <initializer_list>
 #include <string_view>
 #include <utility>
 
@@ -33,13 +32,6 @@ Bytes ramp(size_t count) {
   return bytes;
 }
 
-// Pixels of 16-bit types, stored high byte first.
-Bytes be16(std::initializer_list<uint16_t> values) {
-  Bytes bytes;
-  for (uint16_t value : values) bytes.insert(bytes.end(), {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
-  return bytes;
-}
-
 // A texture with a 0x3D header whose length word says 14, as Carmageddon 2's
 // files say whatever the name.
 void add_c2_texture(PixFile* pix, uint8_t type, uint16_t width, uint16_t height, std::string_view name,
@@ -66,11 +58,13 @@ struct SeedList {
 };
 
 void add_c2_seeds(SeedList* list) {
-  // Carmageddon 2's translucent type: a cut-out (alpha 0 and 15) and a
-  // screen (alpha 8), its headers' length words all 14.
+  // Carmageddon 2's translucent type, A4 R4 G4 B4: a cut-out row (red and
+  // green, alpha 15 and 0) above a screen row (white, red, green, blue,
+  // alpha 8), and an opaque texture, their length words 14.
   PixFile pix = start_pix_file();
-  add_c2_texture(&pix, 18, 4, 2, "cutout", be16({0xFF00, 0x0F00, 0xF0F0, 0x00F0, 0xF00F, 0x000F, 0xFFFF, 0x0000}));
-  add_c2_texture(&pix, 18, 4, 1, "screen", be16({0x8FFF, 0x8F00, 0x80F0, 0x800F}));
+  add_c2_texture(&pix, 18, 4, 2, "glass",
+                 {0xFF, 0x00, 0x0F, 0x00, 0xF0, 0xF0, 0x00, 0xF0, 0x8F, 0xFF, 0x8F, 0x00, 0x80, 0xF0, 0x80, 0x0F});
+  add_c2_texture(&pix, 5, 2, 1, "opaque", ramp(4));
   for (uint8_t options : {kC2, kC2Png}) list->add("c2-alpha-" + std::to_string(options), pix, options);
 
   // Every type of the table, in 3 x 2 pixelmaps (rows of 3 pixels, which
@@ -104,7 +98,7 @@ void add_c2_seeds(SeedList* list) {
   // member that is none, names that look like paths.
   PixFile p16 = start_pix_file();
   add_c2_texture(&p16, 5, 2, 2, "BDBASE", ramp(8));
-  add_c2_texture(&p16, 18, 2, 1, "BDGLASS", be16({0x8FFF, 0x0000}));
+  add_c2_texture(&p16, 18, 2, 1, "BDGLASS", {0x8F, 0xFF, 0x00, 0x00});
   PixFile p08 = start_pix_file();
   add_splat_pack_texture(&p08, 4, 1, "BDBASE", ramp(4), 4);
   const std::vector<TwtFile> members = {{"pixies.P16", p16.bytes}, {"notes.txt", Bytes{'h', 'i'}},
