@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the "fuzz" preset and runs the PIX file fuzzer for the given number
 # of seconds (default 120), starting from freshly generated seeds and, when
-# ../shared is there, the shared BRender fixtures; then the BMP and PNG image
+# ../shared is there, the shared BRender fixtures (the small BRender 1.3
+# ones too, read with -c2); then the BMP and PNG image
 # reader fuzzer for the second number of seconds (default 60), from the small
 # BMP and PNG files in fuzz/image-seeds (one for each path through the
 # readers, which the test suite reads too). Any finding (a crash, a sanitizer report, a leak, a
@@ -51,6 +52,11 @@ fixtures=../shared/fixtures/brender
 if [ -d "$fixtures" ]; then
   cp "$fixtures"/*.pix "$fixtures"/*.pal "$corpus"/
   chmod u+w "$corpus"/*
+  # The BRender 1.3 files of less than 100 KB (the others cost seconds
+  # each), with an options byte for -c2 after them.
+  for file in $(find "$fixtures"13 -maxdepth 1 -type f \( -name '*.pix' -o -name '*.pal' \) -size -100k); do
+    { cat "$file"; printf '\004'; } >"$corpus/c2-$(basename "$file")"
+  done
 else
   echo "fuzz: $fixtures is not there; starting from the generated seeds only"
 fi
