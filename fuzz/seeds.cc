@@ -86,12 +86,14 @@ void add_c2_seeds(SeedList* list) {
   for (uint8_t options : {kC2, kC2Png}) list->add("c2-mip-chain-" + std::to_string(options), pix, options);
 
   // Types the table does not hold (2-bit indices, a depth type, YUV) are
-  // skipped; the texture after them is not.
+  // skipped; the texture after them is not. A block of an unknown kind ends
+  // the walk (this seed's folder comes last).
   pix = start_pix_file();
   add_texture(&pix, 1, 4, 1, "index2", ramp(4), kNewerHeaderBlockKind);
   add_texture(&pix, 13, 2, 1, "depth", ramp(4), kNewerHeaderBlockKind);
   add_texture(&pix, 15, 2, 1, "yuv", ramp(4));
   add_texture(&pix, 5, 2, 1, "after", ramp(4), kNewerHeaderBlockKind);
+  add_bytes(&pix, Bytes{0, 0, 0, 0x42, 0, 0, 0, 0});
   list->add("c2-unknown-types", pix, kC2);
 
   // An archive as Carmageddon 2 has them: 16-bit and 8-bit PIX files, a

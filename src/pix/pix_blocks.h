@@ -95,9 +95,9 @@ uint32_t picture_element_count(const PixHeader& header, const PixPixels& pixels)
 // file starts with kPixSignature. A header block is written in the layout of
 // header.kind (0x03 or 0x3D), its length word true: the bytes after it, 11
 // (0x03) or 13 (0x3D) + the name's length + 1; its name must hold no zero
-// byte. A pixel block's length word also covers the
-// `trailer` after its pixels, so that a reader moves past both: the 8-byte
-// end block real files put after every pixelmap.
+// byte. A pixel block's length word also covers the `trailer` after its
+// pixels, so that a reader moves past both: the 8-byte end block real files
+// put after every pixelmap.
 inline constexpr uint8_t kEndBlock[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 void append_header_block(std::vector<uint8_t>* file, const PixHeader& header);
 void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
