@@ -187,7 +187,7 @@ void fill_decoded(uint8_t* buffer, const DecodedLayout& layout, const Texture& t
   std::memcpy(buffer, &bmp_header, kHeaderBytes);
   const std::span<const uint8_t> order = layout.alpha ? std::span<const uint8_t>(kBgra) : kBgr;
   uint8_t* row = buffer + layout.header_bytes;
-  for (uint32_t y = 0; y < header.height; ++y, row += layout.row_bytes) {
+  for (uint32_t y = 0; header.width != 0 && y < header.height; ++y, row += layout.row_bytes) {
     const uint32_t stored_row = top_down ? y : header.height - 1u - y;
     decode_pixels(type, texture.image->to_file_end.data() + uint64_t{stored_row} * header.row_bytes, header.width,
                   order, row);
