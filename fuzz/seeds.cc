@@ -107,6 +107,8 @@ void add_c2_seeds(SeedList* list) {
                                         {"pixies.P08", p08.bytes}, {"../up", p16.bytes},
                                         {"..", p08.bytes},         {"", p08.bytes}};
   for (uint8_t options : {kC2, kC2Bare, kC2Png}) list->add_archive("c2-twt-" + std::to_string(options), members, options);
+  // Its last member padded too (which leaves no options byte).
+  list->seeds.push_back({"c2-twt-padded", twt_archive({members[0], members[1]}, true), ".TWT"});
 
   // Tables that lie: the size word, a count that does not fit, a length past
   // the end, members that end before the file does.

@@ -1,7 +1,5 @@
 #include "pix_writer.h"
 
-#include <algorithm>
-
 #include "pix/pix_blocks.h"
 #include "pix/pixel_types.h"
 #include "pix/twt_archive.h"
@@ -72,25 +70,10 @@ void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
   add_pixel_block(file, static_cast<uint32_t>(pixels.size()), 1, pixels);
 }
 
-static void append_le32(std::vector<uint8_t>* bytes, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
-}
-
-std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members) {
+std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members, bool pad_last) {
+  std::vector<TwtMember> records;
+  for (const TwtFile& member : members) records.push_back({member.name, member.bytes});
   std::vector<uint8_t> archive;
-  append_le32(&archive, 0);  // the total size, known at the end
-  append_le32(&archive, static_cast<uint32_t>(members.size()));
-  for (const TwtFile& member : members) {
-    append_le32(&archive, static_cast<uint32_t>(member.bytes.size()));
-    for (size_t i = 0; i < kTwtNameBytes; ++i)
-      archive.push_back(i < member.name.size() ? static_cast<uint8_t>(member.name[i]) : 0);
-  }
-  for (const TwtFile& member : members) {
-    if (&member != &members.front()) archive.resize((archive.size() + 3) / 4 * 4, 0);
-    for (uint8_t byte : member.bytes) archive.push_back(byte);
-  }
-  std::vector<uint8_t> size;
-  append_le32(&size, static_cast<uint32_t>(archive.size()));
-  std::copy(size.begin(), size.end(), archive.begin());
+  append_twt_archive(&archive, records, pad_last);
   return archive;
 }

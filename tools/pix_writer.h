@@ -60,9 +60,10 @@ void add_splat_pack_texture(PixFile* file, uint16_t width, uint16_t height,
                             std::string_view name, std::span<const uint8_t> pixels,
                             uint16_t palette_entries = 256, uint8_t image_type = 3);
 
-// A TWT archive of these members, each padded to 4 bytes but the last.
+// A TWT archive of these members, each padded to 4 bytes, the last one
+// too when `pad_last`.
 struct TwtFile {
   std::string name;  // at most 52 bytes
   std::vector<uint8_t> bytes;
 };
-std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members);
+std::vector<uint8_t> twt_archive(const std::vector<TwtFile>& members, bool pad_last = false);

@@ -53,3 +53,24 @@ bool next_twt_member(TwtArchive* archive, TwtMember* member) {
   ++archive->next;
   return true;
 }
+
+static void append_le32(std::vector<uint8_t>* bytes, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void append_twt_archive(std::vector<uint8_t>* file, std::span<const TwtMember> members, bool pad_last) {
+  const size_t start = file->size();
+  append_le32(file, 0);  // the total size, known at the end
+  append_le32(file, static_cast<uint32_t>(members.size()));
+  for (const TwtMember& member : members) {
+    append_le32(file, static_cast<uint32_t>(member.bytes.size()));
+    for (size_t i = 0; i < kTwtNameBytes; ++i)
+      file->push_back(i < member.name.size() ? static_cast<uint8_t>(member.name[i]) : 0);
+  }
+  for (size_t i = 0; i < members.size(); ++i) {
+    for (uint8_t byte : members[i].bytes) file->push_back(byte);
+    if (i + 1 < members.size() || pad_last) file->resize(start + padded(file->size() - start), 0);
+  }
+  const auto size = static_cast<uint32_t>(file->size() - start);
+  for (int i = 0; i < 4; ++i) (*file)[start + i] = static_cast<uint8_t>(size >> (8 * i));
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 inline constexpr uint32_t kTwtTableStart = 8;
 inline constexpr uint32_t kTwtNameBytes = 52;
@@ -43,3 +44,7 @@ TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, ui
 // The next member of an archive open_twt_archive found sound. Returns false
 // after the last.
 bool next_twt_member(TwtArchive* archive, TwtMember* member);
+
+// Appends an archive of the members (names of at most 52 bytes) to `file`,
+// its table and padding true, the last member padded when `pad_last`.
+void append_twt_archive(std::vector<uint8_t>* file, std::span<const TwtMember> members, bool pad_last);
