@@ -61,11 +61,16 @@ constexpr int kCompressionLevel = 4;
 constexpr uint8_t kRgb[] = {kRed, kGreen, kBlue};
 constexpr uint8_t kRgba[] = {kRed, kGreen, kBlue, kAlpha};
 
-// Indices and R G B pixels are written as stored; the others are decoded.
+// Indices and R G B pixels are written as stored, X R G B ones without
+// their first byte; the newer types are decoded.
 const uint8_t* row_to_write(const PngRequest& request, uint32_t y) {
   const uint8_t* stored = request.first_row + uint64_t{y} * request.row_bytes;
   const PixelType& type = *request.type;
   if (type.indexed || type.type == kPixTypeRgb) return stored;
+  if (type.type == kPixTypeXrgb) {
+    for (uint32_t x = 0; x < request.width; ++x) std::memcpy(request.row_buffer + 3 * x, stored + 4 * x + 1, 3);
+    return request.row_buffer;
+  }
   decode_pixels(type, stored, request.width, has_alpha(type) ? std::span<const uint8_t>(kRgba) : kRgb,
                 request.row_buffer);
   return request.row_buffer;
