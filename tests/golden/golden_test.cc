@@ -8,8 +8,9 @@
 // <samples> the repository's samples, <seeds> the fuzzer's seeds (<c2-seeds>
 // those for "-c2"), <fixtures> a copy of the shared BRender fixtures (the
 // files that end a walk early in subfolders of their own), <brender13> the
-// shared BRender 1.3 fixtures, <game> the shared palette files of the game. Cases that need the shared fixtures are skipped, with a
-// message, where they are absent.
+// shared BRender 1.3 fixtures, <game> the shared palette files of the game.
+// Cases that need the shared fixtures are skipped, with a message, where
+// they are absent.
 //
 // After a change of output that is intended, rewrite the files with
 //   VELMIRE_UPDATE_GOLDEN=1 build/release/tests/velmire_tests --gtest_filter='Golden.*'
