@@ -1,4 +1,5 @@
-// The fixed texts of the run: usage, caption and totals.
+// The fixed texts of the run: usage, caption and totals, on the report and
+// on the page.
 #pragma once
 
 #include <cstdio>
@@ -10,3 +11,5 @@ inline constexpr const char* kProgramVersion = "1.0";
 
 void print_usage(FILE* out);
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals);
+// The same totals as the lines of the page's header.
+void add_page_totals(HtmlPage* page, const ExtractionTotals& totals);
