@@ -1,7 +1,6 @@
 #include "html/html_page.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "fileio/whole_file.h"
 #include "html/page_assets.h"
@@ -81,39 +80,46 @@ void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view
     if (page->section.length != 0) put_text(writer, "</section>\n");
     path_assign(&page->section, pix_path);
     put_text(writer, "<section>\n<h2>");
-    put_path(writer, pix_path.substr(std::min(page->source_length, pix_path.size())), kPathSeparator, PathAs::text);
+    put_path_text(writer, pix_path.substr(std::min(page->source_length, pix_path.size())), kPathSeparator);
     put_text(writer, "</h2>\n");
   }
-  const std::string_view link = image_path.substr(std::min(page->destination_length, image_path.size()));
+  char link_bytes[3 * kPathBufferSize];
+  const std::string_view link(
+      link_bytes,
+      link_of_path(image_path.substr(std::min(page->destination_length, image_path.size())).substr(0, kPathBufferSize),
+                   kPathSeparator, link_bytes));
+  char name_bytes[kEscapedBytesPerByte * kPathBufferSize];
+  const std::string_view name(name_bytes, escape_text(figure.name.substr(0, kPathBufferSize), name_bytes));
   put_text(writer, "<figure><a href=\"");
-  put_path(writer, link, kPathSeparator, PathAs::link);
+  put_text(writer, link);
   if (figure.well_formed) {
     const ShownSize shown = shown_size(figure.width, figure.height);
     put_text(writer, "\"><img src=\"");
-    put_path(writer, link, kPathSeparator, PathAs::link);
+    put_text(writer, link);
     put_text(writer, "\" width=\"");
     put_number(writer, shown.width);
     put_text(writer, "\" height=\"");
     put_number(writer, shown.height);
     put_text(writer, shown.scaled_up ? "\" class=\"pixelated\" alt=\"" : "\" alt=\"");
-    put_escaped(writer, figure.name);
+    put_text(writer, name);
     put_text(writer, "\" loading=\"lazy\"></a>");
   } else {
     put_text(writer, "\" class=\"placeholder\">Browsers do not show this BMP file: its rows lack the padding bytes "
                      "BMP files need. With -png velmire writes it as a PNG file, which they show.</a>");
   }
-  char number[16];
-  std::snprintf(number, sizeof number, "%04d", static_cast<int>(figure.number));
+  // Numbered as the file names number textures.
+  const uint32_t number = static_cast<uint32_t>(figure.number);
   put_text(writer, "<figcaption>");
-  put_text(writer, number);
+  put_text(writer, number < 10 ? "000" : number < 100 ? "00" : number < 1000 ? "0" : "");
+  put_number(writer, number);
   put_text(writer, " <b>");
-  put_escaped(writer, figure.name);
+  put_text(writer, name);
   put_text(writer, "</b><br>");
   put_number(writer, figure.width);
   put_text(writer, "&#215;");
   put_number(writer, figure.height);
   put_text(writer, figure.well_formed ? " " : " !");
-  put_escaped(writer, figure.code);
+  put_text(writer, figure.code);  // the report's own codes
   put_text(writer, "</figcaption></figure>\n");
 }
 
@@ -130,10 +136,10 @@ void add_page_total(HtmlPage* page, std::string_view label, int32_t count, int32
   put_text(writer, "<li>");
   put_escaped(writer, label);
   put_text(writer, ": ");
-  put_number(writer, count);
+  put_number(writer, static_cast<uint32_t>(count));
   if (not_well_formed != 0) {
     put_text(writer, " (");
-    put_number(writer, not_well_formed);
+    put_number(writer, static_cast<uint32_t>(not_well_formed));
     put_text(writer, " not well formed)");
   }
   put_text(writer, "</li>\n");

@@ -49,10 +49,16 @@ std::string page_path(const fs::path& dst) {
 // system (the page velmire.exe writes is Linux's).
 TEST(HtmlPage, NamesBecomeTextAndLinks) {
   using Put = void (*)(PageWriter*, const std::string&);
-  const Put text = [](PageWriter* w, const std::string& s) { put_path(w, s, '/', PathAs::text); };
-  const Put windows_text = [](PageWriter* w, const std::string& s) { put_path(w, s, '\\', PathAs::text); };
-  const Put link = [](PageWriter* w, const std::string& s) { put_path(w, s, '/', PathAs::link); };
-  const Put windows_link = [](PageWriter* w, const std::string& s) { put_path(w, s, '\\', PathAs::link); };
+  const Put text = [](PageWriter* w, const std::string& s) { put_path_text(w, s, '/'); };
+  const Put windows_text = [](PageWriter* w, const std::string& s) { put_path_text(w, s, '\\'); };
+  const Put link = [](PageWriter* w, const std::string& s) {
+    std::string link(3 * s.size(), '\0');
+    put_text(w, {link.data(), link_of_path(s, '/', link.data())});
+  };
+  const Put windows_link = [](PageWriter* w, const std::string& s) {
+    std::string link(3 * s.size(), '\0');
+    put_text(w, {link.data(), link_of_path(s, '\\', link.data())});
+  };
   struct Case {
     const char* what;
     Put put;
@@ -70,7 +76,8 @@ TEST(HtmlPage, NamesBecomeTextAndLinks) {
       {"a backslash in a name", link, "a\\b/0001. c.bmp", "a%5Cb/0001.%20c.bmp"},
       {"Windows folders", windows_link, "cars\\SPLAT.PIX\\0001. T.BMP", "cars/SPLAT.PIX/0001.%20T.BMP"},
       {"what links hold as it is", link, "AZaz09-._~", "AZaz09-._~"},
-      {"longer than the buffer", text, repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
+      {"longer than the buffer", [](PageWriter* w, const std::string& s) { put_escaped(w, s); },
+       repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
   };
   for (const Case& c : cases) EXPECT_EQ(written(c.put, c.name), c.expected) << c.what;
 }
