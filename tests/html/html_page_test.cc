@@ -18,8 +18,9 @@
 
 namespace {
 
-// What the page writer puts in a file for one call.
-std::string written(void (*put)(PageWriter*, const std::string&), const std::string& input) {
+// What the page writer puts in a file for a text, through put_path_text
+// ('t' or, on Windows, 'T'), link_of_path ('l', 'L') or put_escaped ('e').
+std::string written(char how, const std::string& text) {
   TempDir dir;
   FolderHandle folder;
   FileHandle file;
@@ -28,7 +29,11 @@ std::string written(void (*put)(PageWriter*, const std::string&), const std::str
   close_folder(&folder);
   PageWriter writer;
   EXPECT_EQ(start_page_writer(&writer, file, "page", stderr), 0);
-  put(&writer, input);
+  const char separator = how == 'T' || how == 'L' ? '\\' : '/';
+  std::string link(3 * text.size(), '\0');
+  if (how == 'l' || how == 'L') put_text(&writer, {link.data(), link_of_path(text, separator, link.data())});
+  if (how == 't' || how == 'T') put_path_text(&writer, text, separator);
+  if (how == 'e') put_escaped(&writer, text);
   EXPECT_EQ(finish_page_writer(&writer), 0);
   const std::vector<uint8_t> bytes = read_file(dir.path / "page");
   return {bytes.begin(), bytes.end()};
@@ -48,38 +53,26 @@ std::string page_path(const fs::path& dst) {
 // the very file whatever the name holds, with '/' between folders on every
 // system (the page velmire.exe writes is Linux's).
 TEST(HtmlPage, NamesBecomeTextAndLinks) {
-  using Put = void (*)(PageWriter*, const std::string&);
-  const Put text = [](PageWriter* w, const std::string& s) { put_path_text(w, s, '/'); };
-  const Put windows_text = [](PageWriter* w, const std::string& s) { put_path_text(w, s, '\\'); };
-  const Put link = [](PageWriter* w, const std::string& s) {
-    std::string link(3 * s.size(), '\0');
-    put_text(w, {link.data(), link_of_path(s, '/', link.data())});
-  };
-  const Put windows_link = [](PageWriter* w, const std::string& s) {
-    std::string link(3 * s.size(), '\0');
-    put_text(w, {link.data(), link_of_path(s, '\\', link.data())});
-  };
   struct Case {
     const char* what;
-    Put put;
+    char how;
     std::string name;
     std::string expected;
   };
   const Case cases[] = {
-      {"an element", text, "<script>document.title='x'</script>",
+      {"an element", 't', "<script>document.title='x'</script>",
        "&lt;script&gt;document.title=&#39;x&#39;&lt;/script&gt;"},
-      {"the end of an attribute", text, "\"><img src=x onerror=\"a&amp;b\">",
+      {"the end of an attribute", 't', "\"><img src=x onerror=\"a&amp;b\">",
        "&quot;&gt;&lt;img src=x onerror=&quot;a&amp;amp;b&quot;&gt;"},
-      {"folders", windows_text, "sub\\<b>\\P.PIX", "sub/&lt;b&gt;/P.PIX"},
-      {"a query, a fragment, a scheme", link, "a b#c%d?e/javascript:x=1\xe9",
+      {"folders", 'T', "sub\\<b>\\P.PIX", "sub/&lt;b&gt;/P.PIX"},
+      {"a query, a fragment, a scheme", 'l', "a b#c%d?e/javascript:x=1\xe9",
        "a%20b%23c%25d%3Fe/javascript%3Ax%3D1%E9"},
-      {"a backslash in a name", link, "a\\b/0001. c.bmp", "a%5Cb/0001.%20c.bmp"},
-      {"Windows folders", windows_link, "cars\\SPLAT.PIX\\0001. T.BMP", "cars/SPLAT.PIX/0001.%20T.BMP"},
-      {"what links hold as it is", link, "AZaz09-._~", "AZaz09-._~"},
-      {"longer than the buffer", [](PageWriter* w, const std::string& s) { put_escaped(w, s); },
-       repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
+      {"a backslash in a name", 'l', "a\\b/0001. c.bmp", "a%5Cb/0001.%20c.bmp"},
+      {"Windows folders", 'L', "cars\\SPLAT.PIX\\0001. T.BMP", "cars/SPLAT.PIX/0001.%20T.BMP"},
+      {"what links hold as it is", 'l', "AZaz09-._~", "AZaz09-._~"},
+      {"longer than the buffer", 'e', repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
   };
-  for (const Case& c : cases) EXPECT_EQ(written(c.put, c.name), c.expected) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(written(c.how, c.name), c.expected) << c.what;
 }
 
 // A write that fails (a full disk), before the end or at it, is reported
