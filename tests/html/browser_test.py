@@ -217,6 +217,13 @@ def check_page(driver, destination, title, lines, png, queries):
     check(elements == [1, 0], f"[scripts, images outside figures] is {elements}")
     severe = [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
     check(not severe, f"the browser reported {severe}")
+    # A click on a picture opens its file.
+    from selenium.webdriver.common.by import By
+    page_url = driver.current_url
+    driver.find_element(By.CSS_SELECTOR, "main figure a").click()
+    opened = urllib.parse.unquote_to_bytes(urllib.parse.urlsplit(driver.current_url).path)
+    check(opened.endswith(b"/" + lines[0]["file"]), f"a click on the first picture opened {driver.current_url}")
+    driver.get(page_url)
 
 
 def check_policy_in_force(driver, destination):
