@@ -61,30 +61,57 @@ void print_usage(FILE* out) {
   std::fprintf(out, kUsageFormat, kProgramName, kProgramVersion);
 }
 
-// One line of the totals table: the count, then how many of them are not
-// well formed when there are any.
-static void print_total(FILE* out, const char* format, int32_t count, int32_t not_well_formed) {
-  std::fprintf(out, format, count);
-  if (not_well_formed != 0) std::fprintf(out, " (%d are not well formed)", not_well_formed);
+namespace {
+
+// The totals' lines after the first, one per texture type: the count, then
+// how many of them are not well formed when there are any.
+struct TotalsLine {
+  const char* label;
+  int32_t ExtractionTotals::*count;
+  int32_t ExtractionTotals::*not_well_formed;
+  bool two_bytes;  // printed only when "-c2" may have written such textures
+};
+
+constexpr TotalsLine kTotalsLines[] = {
+    {"Normal (with 256 colour palette)", &ExtractionTotals::normal, &ExtractionTotals::normal_not_well_formed,
+     false},
+    {"Splat Pack (with 256 colour palette)", &ExtractionTotals::splat_pack,
+     &ExtractionTotals::splat_pack_not_well_formed, false},
+    {"True colour (no palette, 2 bytes per pixel)", &ExtractionTotals::true_colour_2,
+     &ExtractionTotals::true_colour_2_not_well_formed, true},
+    {"True colour (no palette, 3 bytes per pixel)", &ExtractionTotals::true_colour_3,
+     &ExtractionTotals::true_colour_3_not_well_formed, false},
+    {"True colour (no palette, 4 bytes per pixel)", &ExtractionTotals::true_colour_4,
+     &ExtractionTotals::true_colour_4_not_well_formed, false},
+};
+
+int32_t total_of(const ExtractionTotals& totals) {
+  int32_t total = 0;
+  for (const TotalsLine& line : kTotalsLines) total += totals.*line.count;
+  return total;
 }
+
+}  // namespace
 
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {
   std::fputs(kCaptionStart, out);
   if (two_bytes) std::fputs(kCaptionTwoBytes, out);
   std::fputs(kCaptionEnd, out);
-  std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d\n",
-               totals.normal + totals.splat_pack + totals.true_colour_2 + totals.true_colour_3 +
-                   totals.true_colour_4);
-  print_total(out, "Normal (with 256 colour palette):            %d", totals.normal,
-              totals.normal_not_well_formed);
-  print_total(out, "\nSplat Pack (with 256 colour palette):        %d", totals.splat_pack,
-              totals.splat_pack_not_well_formed);
-  if (two_bytes)
-    print_total(out, "\nTrue colour (no palette, 2 bytes per pixel): %d", totals.true_colour_2,
-                totals.true_colour_2_not_well_formed);
-  print_total(out, "\nTrue colour (no palette, 3 bytes per pixel): %d", totals.true_colour_3,
-              totals.true_colour_3_not_well_formed);
-  print_total(out, "\nTrue colour (no palette, 4 bytes per pixel): %d", totals.true_colour_4,
-              totals.true_colour_4_not_well_formed);
+  std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d", total_of(totals));
+  // The counts line up after the longest label.
+  for (const TotalsLine& line : kTotalsLines) {
+    if (line.two_bytes && !two_bytes) continue;
+    char label[64];
+    std::snprintf(label, sizeof label, "%s:", line.label);
+    std::fprintf(out, "\n%-45s%d", label, totals.*line.count);
+    if (totals.*line.not_well_formed != 0)
+      std::fprintf(out, " (%d are not well formed)", totals.*line.not_well_formed);
+  }
   std::fputs("\n", out);
+}
+
+void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes) {
+  add_page_total(page, "Textures extracted", total_of(totals), 0);
+  for (const TotalsLine& line : kTotalsLines)
+    if (!line.two_bytes || two_bytes) add_page_total(page, line.label, totals.*line.count, totals.*line.not_well_formed);
 }

@@ -1,4 +1,5 @@
-// The fixed texts of the run: usage, caption and totals.
+// The fixed texts of the run: usage, caption and totals, on the report and
+// on the page.
 #pragma once
 
 #include <cstdio>
@@ -11,3 +12,5 @@ inline constexpr const char* kProgramVersion = "1.0";
 void print_usage(FILE* out);
 // The lines of the 2-byte code ("2B") only when `two_bytes` (with "-c2").
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes);
+// The same totals as the lines of the page's header.
+void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes);

@@ -22,6 +22,7 @@ bool apply_option(std::string_view argument, RunOptions* options) {
   else if (argument == "-transparent") options->transparent = 1;
   else if (argument == "-ownpal") options->own_palette = 1;
   else if (argument == "-c2") options->c2 = 1;
+  else if (argument == "-html") options->html = 1;
   else return false;
   return true;
 }
@@ -56,10 +57,22 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
   context.palette = prepared.palette;
   context.scratch = &scratch;
   context.output_tree = &prepared.output_tree;
+  HtmlPage page;
+  if (context.options.html == 1) {
+    if (open_html_page(&page, &prepared.output_tree, argv[1], prepared.source.length, err) != 0) {
+      close_output_tree(&prepared.output_tree);
+      return 1;
+    }
+    context.page = &page;
+  }
   extract_folder(prepared.source, &prepared.destination, context);
   close_output_tree(&prepared.output_tree);
   release_bytes(&scratch.file);
   release_bytes(&scratch.image);
   print_caption_and_totals(out, totals, context.options.c2 == 1);
-  return 0;
+  if (context.page == nullptr) return 0;
+  // A page asked for and not written whole is a failure of the run.
+  begin_page_totals(&page);
+  add_page_totals(&page, totals, context.options.c2 == 1);
+  return close_html_page(&page);
 }

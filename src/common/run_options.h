@@ -16,6 +16,7 @@ struct RunOptions {
   uint8_t transparent = 0;          // "-transparent": PNG index 0 fully transparent
   uint8_t own_palette = 0;          // "-ownpal": Splat Pack textures with the palette they carry
   uint8_t c2 = 0;                   // "-c2": BRender 1.2's header blocks and pixel types, TWT archives
+  uint8_t html = 0;                 // "-html": index.html in the destination, showing every texture
 };
 
 enum : uint8_t { kFileMode = 0, kFolderMode = 1 };

@@ -193,20 +193,26 @@ static void print_write_failure(FILE* err, const char* path, int error_number) {
   print_error_description(err, "Error: ", error_number);
 }
 
-int write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
-                     uint32_t item_size, uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
+int open_whole_file_for_writing(const FolderHandle& folder, const char* name, const char* path, FileHandle* file,
+                                FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
-  FileHandle file;
-  if (open_for_writing(folder, name, protected_prefix, &file, &kept) != 0) {
+  if (open_for_writing(folder, name, protected_prefix, file, &kept) != 0) {
     std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
                            : "Cannot open file %s for writing",
                  path);
     return 1;
   }
+  return 0;
+}
+
+int write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
+                     uint32_t item_size, uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
+  FileHandle file;
+  if (open_whole_file_for_writing(folder, name, path, &file, err, protected_prefix) != 0) return 1;
   return write_opened_file(file, path, data, uint64_t{item_size} * item_count, err);
 }
 
-int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
+int write_file_piece(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
   size_t done = 0;
   int error_number = size == 0 ? 0 : write_file(file, data, static_cast<size_t>(size), &done);
   if (error_number != 0) {
@@ -214,6 +220,11 @@ int write_opened_file(FileHandle file, const char* path, const void* data, uint6
     close_file(file);
     return 1;
   }
+  return 0;
+}
+
+int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
+  if (write_file_piece(file, path, data, size, err) != 0) return 1;
   if (close_file(file) != 0) {
     std::fprintf(err, "Error closing the file %s", path);
     return 1;

@@ -51,6 +51,12 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
                      uint32_t item_size, uint32_t item_count, FILE* err,
                      std::span<const uint8_t> protected_prefix = {});
 
+// Opens the file `name` in `folder` for writing as write_whole_file does,
+// for a file written in pieces with write_file_piece and closed with
+// write_opened_file. Returns 0, or 1 after write_whole_file's message.
+int open_whole_file_for_writing(const FolderHandle& folder, const char* name, const char* path, FileHandle* file,
+                                FILE* err, std::span<const uint8_t> protected_prefix = {});
+
 // Loads the whole file `name` in `folder` into `buffer`, without following
 // a link there, and without a message: for files the caller may do without.
 // Returns 0 with `contents` set, or the error number (ENOENT when there is
@@ -61,6 +67,10 @@ int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffe
 // Writes `size` bytes to the file just opened for writing and closes it,
 // with write_whole_file's messages. Returns 0, or 1 after a message.
 int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err);
+
+// Writes `size` more bytes to a file open for writing. Returns 0, or 1 after
+// write_whole_file's message, the file then closed.
+int write_file_piece(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err);
 
 // Replaces the file `name` in `folder` by `data` in one step: the data goes
 // to a new file beside it, reaches the disk, and is renamed over it, so that

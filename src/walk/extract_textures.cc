@@ -47,10 +47,19 @@ int hand_off_texture(FileScan* scan, const TextureSequence& sequence, OutputFold
     print_texture_error(context.err, label, what);
     return kWalkDone;
   }
+  if (context.page != nullptr && is_html_page_path(*context.page, folders->output_path.text)) {
+    std::fprintf(context.err, "Cannot open file %s for writing: it is the page -html writes\n",
+                 folders->output_path.text);
+    return kWalkFolderFailed;
+  }
   const OutputFile file{context.output_tree, folders->output_path.text,
                         context.scratch != nullptr ? &context.scratch->image : nullptr, context.err};
   if (write_texture_image(texture, label, context.options, context.palette, file) != 0) return kWalkFolderFailed;
-  report_texture(texture, label, *folders, context);
+  const ReportCode code = report_texture(texture, label, *folders, context);
+  if (context.page != nullptr)
+    add_page_figure(context.page, label.pix_path, folders->output_path.text,
+                    {label.number, label.name, texture.header->width, texture.header->height, code.code,
+                     code.well_formed});
   return kWalkDone;
 }
 

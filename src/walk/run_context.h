@@ -8,6 +8,7 @@
 #include "common/byte_buffer.h"
 #include "common/run_options.h"
 #include "fileio/output_tree.h"
+#include "html/html_page.h"
 #include "palette/palettes.h"
 
 // Textures written during the run, by type, each with the number of those
@@ -36,4 +37,5 @@ struct RunContext {
   FILE* err = nullptr;
   ScratchBuffers* scratch = nullptr;
   OutputTree* output_tree = nullptr;  // where every output file is written
+  HtmlPage* page = nullptr;           // with "-html": every texture written is added to it
 };

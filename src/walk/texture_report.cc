@@ -38,8 +38,8 @@ bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uin
   return bytes == uint32_t{height} * padded_width * element_size;
 }
 
-void report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
-                    const RunContext& context) {
+ReportCode report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
+                          const RunContext& context) {
   const PixHeader& header = *texture.header;
   const PixelType& type = *texture_pixel_type(texture);
   const std::string_view code = texture.splat_pack ? "SP" : type.code;
@@ -56,4 +56,5 @@ void report_texture(const Texture& texture, const TextureLabel& label, const Out
                static_cast<int>(code.size()), code.data(),
                static_cast<int>(label.entry_name.size()), label.entry_name.data(),
                static_cast<int>(label.name.size()), label.name.data(), file_name);
+  return {code, well_formed};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "common/texture_label.h"
 #include "naming/output_path.h"
@@ -15,8 +16,16 @@
 // Products wrap at 32 bits.
 bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uint32_t element_size);
 
+// A texture's type code on the report, and whether its rows are marked
+// "!" as not well formed.
+struct ReportCode {
+  std::string_view code;
+  bool well_formed = true;
+};
+
 // Counts the texture in the totals and prints its line on the report: the
 // type code (marked "!" when not well formed), the PIX file's name, the
 // texture name as stored and the output path after the destination folder.
-void report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
-                    const RunContext& context);
+// Returns the code it printed.
+ReportCode report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
+                          const RunContext& context);

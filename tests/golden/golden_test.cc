@@ -59,8 +59,10 @@ std::string section(const char* title, const std::string& text) {
   return std::string("--- ") + title + " (no line break at its end)\n" + text + "\n";
 }
 
-// "crc32 size path" for every file, "folder path/" for every folder.
-std::string digests(const fs::path& root) {
+// "crc32 size path" for every file, "folder path/" for every folder. The
+// page of "-html" names the source folder: its digest is taken with the
+// placeholders in its text.
+std::string digests(const fs::path& root, const std::vector<Placeholder>& places) {
   std::string lines;
   for (const std::string& entry : list_tree(root)) {
     char line[64];
@@ -68,6 +70,10 @@ std::string digests(const fs::path& root) {
       std::snprintf(line, sizeof line, "%-17s ", "folder");
     } else {
       std::vector<uint8_t> bytes = read_file(root / entry);
+      if (fs::path(entry).filename() == "index.html") {
+        const std::string page = normalised(std::string(bytes.begin(), bytes.end()), places, false);
+        bytes.assign(page.begin(), page.end());
+      }
       uLong crc = crc32(crc32(0, nullptr, 0), bytes.data(), static_cast<uInt>(bytes.size()));
       std::snprintf(line, sizeof line, "%08lx %8zu ", crc, bytes.size());
     }
@@ -114,7 +120,7 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
   }
   return command + "\nstatus " + std::to_string(result.status) + "\n" +
          section("standard output", normalised(result.out, places, false)) +
-         section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path);
+         section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path, places);
 }
 
 std::string read_text(const fs::path& path) {

@@ -1,0 +1,186 @@
+// The page of "-html" apart from the browser (tests/html/browser_test.py
+// opens it in one): what it makes of names, on every system; a page that
+// cannot be written whole; what stands where it must go; a texture named
+// like it.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "fileio/whole_file.h"
+#include "html/html_page.h"
+#include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+// What the page writer puts in a file for a text, through put_path_text
+// ('t' or, on Windows, 'T'), link_of_path ('l', 'L') or put_escaped ('e').
+std::string written(char how, const std::string& text) {
+  TempDir dir;
+  FolderHandle folder;
+  FileHandle file;
+  EXPECT_EQ(open_folder(dir.str().c_str(), &folder), 0);
+  EXPECT_EQ(open_file_for_writing_at(folder, "page", WriteMode::replace, &file), 0);
+  close_folder(&folder);
+  PageWriter writer;
+  EXPECT_EQ(start_page_writer(&writer, file, "page", stderr), 0);
+  const char separator = how == 'T' || how == 'L' ? '\\' : '/';
+  std::string link(3 * text.size(), '\0');
+  if (how == 'l' || how == 'L') put_text(&writer, {link.data(), link_of_path(text, separator, link.data())});
+  if (how == 't' || how == 'T') put_path_text(&writer, text, separator);
+  if (how == 'e') put_escaped(&writer, text);
+  EXPECT_EQ(finish_page_writer(&writer), 0);
+  const std::vector<uint8_t> bytes = read_file(dir.path / "page");
+  return {bytes.begin(), bytes.end()};
+}
+
+std::string repeated(const std::string& text, size_t times) {
+  std::string all;
+  for (size_t i = 0; i < times; ++i) all += text;
+  return all;
+}
+
+std::string page_path(const fs::path& dst) {
+  return (dst / "index.html").make_preferred().string();
+}
+
+// Names become text that no markup can be read in, and links that lead to
+// the very file whatever the name holds, with '/' between folders on every
+// system (the page velmire.exe writes is Linux's).
+TEST(HtmlPage, NamesBecomeTextAndLinks) {
+  struct Case {
+    const char* what;
+    char how;
+    std::string name;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"an element", 't', "<script>document.title='x'</script>",
+       "&lt;script&gt;document.title=&#39;x&#39;&lt;/script&gt;"},
+      {"the end of an attribute", 't', "\"><img src=x onerror=\"a&amp;b\">",
+       "&quot;&gt;&lt;img src=x onerror=&quot;a&amp;amp;b&quot;&gt;"},
+      {"folders", 'T', "sub\\<b>\\P.PIX", "sub/&lt;b&gt;/P.PIX"},
+      {"a query, a fragment, a scheme", 'l', "a b#c%d?e/javascript:x=1\xe9",
+       "a%20b%23c%25d%3Fe/javascript%3Ax%3D1%E9"},
+      {"a backslash in a name", 'l', "a\\b/0001. c.bmp", "a%5Cb/0001.%20c.bmp"},
+      {"Windows folders", 'L', "cars\\SPLAT.PIX\\0001. T.BMP", "cars/SPLAT.PIX/0001.%20T.BMP"},
+      {"what links hold as it is", 'l', "AZaz09-._~", "AZaz09-._~"},
+      {"longer than the buffer", 'e', repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(written(c.how, c.name), c.expected) << c.what;
+}
+
+// A write that fails (a full disk), before the end or at it, is reported
+// once and makes the page a failure.
+TEST(HtmlPage, AWriteThatFailsIsReportedOnce) {
+#ifndef __linux__
+  GTEST_SKIP() << "needs Linux's /dev/full";
+#else
+  for (size_t size : {size_t{3}, 3 * kPageBufferSize}) {
+    FILE* err = scratch_stream();
+    FolderHandle dev;
+    FileHandle file;
+    ASSERT_EQ(open_folder("/dev", &dev), 0);
+    ASSERT_EQ(open_file_for_writing_at(dev, "full", WriteMode::replace, &file), 0);
+    close_folder(&dev);
+    PageWriter writer;
+    ASSERT_EQ(start_page_writer(&writer, file, "/dev/full", err), 0);
+    put_text(&writer, std::string(size, 'x'));
+    EXPECT_EQ(finish_page_writer(&writer), 1);
+    EXPECT_EQ(read_and_close(err), "Cannot write to file /dev/full\nError: : No space left on device\n") << size;
+  }
+#endif
+}
+
+// A page that cannot be written whole (here a file size limit) fails the
+// run, whose textures are all written.
+TEST(HtmlPage, APageNotWrittenWholeFailsTheRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no file size limit to set";
+#else
+  TempDir dir;
+  write_file(dir.path / "src" / "A.PIX", pix_of_textures(std::vector<std::string>(40, "a texture")));
+  rlimit held;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &held), 0);
+  rlimit limit = held;
+  limit.rlim_cur = 8192;  // more than each BMP file, less than the page
+  void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-html", "-file", "-noenum"});
+  setrlimit(RLIMIT_FSIZE, &held);
+  std::signal(SIGXFSZ, handler);
+  const std::string page = page_path(dir.path / "dst");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "Cannot write to file " + page + "\nError: : File too large\nCould not write the page " + page + "\n");
+  EXPECT_EQ(report_lines(result.out), repeated("NO: A.PIX (a texture) --> A.PIX - a texture.bmp\n", 40));
+#endif
+}
+
+// What stands at index.html when the run starts: the page replaces a file
+// of an earlier run, never a PIX file, and is written through no link and
+// into no folder; then the run ends with status 1 before the walk.
+TEST(HtmlPage, WhatStandsWhereThePageGoes) {
+  struct Case {
+    const char* what;
+    char kind;  // 'f' an earlier page, 'p' a PIX file, 'd' a folder, 'l' a link to a file outside
+    const char* message;
+  };
+  const Case cases[] = {
+      {"an earlier page", 'f', ""},
+      {"a PIX file", 'p', "Cannot open file <page> for writing: it is a PIX file, which is never replaced"},
+      {"a folder", 'd', "Cannot open file <page> for writing"},
+      {"a link", 'l', "Cannot open file <page> for writing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+#ifdef _WIN32
+    if (c.kind == 'l') continue;  // links need a privilege most accounts lack
+#endif
+    TempDir dir;
+    const fs::path dst = dir.path / "dst", outside = dir.path / "outside.txt";
+    write_file(dir.path / "src" / "A.PIX", pix_of_textures({"a"}));
+    write_file(outside, std::string("outside"));
+    const std::vector<uint8_t> held = c.kind == 'p' ? pix_of_textures({"held"}) : std::vector<uint8_t>{'o', 'l', 'd'};
+    fs::create_directories(c.kind == 'd' ? dst / "index.html" : dst);
+    if (c.kind == 'l') fs::create_symlink(outside, dst / "index.html");
+    if (c.kind == 'f' || c.kind == 'p') write_file(dst / "index.html", held);
+    RunResult result = run_velmire({dir.sub("src"), dst.string(), "-menupal", "-html"});
+    const std::string page = page_path(dst);
+    std::string expected = c.message;
+    if (!expected.empty()) {
+      expected.replace(expected.find("<page>"), 6, page);
+      expected += "Could not write the page " + page + "\n";
+    }
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(result.status, expected.empty() ? 0 : 1);
+    EXPECT_EQ(fs::exists(dst / "A.PIX" / "0001. a.bmp"), expected.empty());
+    EXPECT_EQ(read_file(outside), std::vector<uint8_t>({'o', 'u', 't', 's', 'i', 'd', 'e'}));
+    const std::vector<uint8_t> left = c.kind == 'd' || c.kind == 'l' ? held : read_file(dst / "index.html");
+    EXPECT_EQ(left == held, c.kind != 'f');
+  }
+}
+
+// A texture whose file would be the page, in any letter case (file systems
+// that do not tell them apart would write it over the page), fails as a
+// file that cannot be written; the page stays whole.
+TEST(HtmlPage, NoTextureIsWrittenOverThePage) {
+  for (const char* name : {"index.html", "INDEX.html"}) {
+    TempDir dir;
+    write_file(dir.path / "src" / "A.PIX", pix_of_textures({"a", name, "never reached"}));
+    RunResult result = run_velmire(
+        {dir.sub("src"), dir.sub("dst"), "-menupal", "-html", "-file", "-noenum", "-nopixpackname", "-extoriginal"});
+    const std::string file = (dir.path / "dst" / name).make_preferred().string();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "Cannot open file " + file + " for writing: it is the page -html writes\n");
+    EXPECT_EQ(report_lines(result.out), "NO: A.PIX (a) --> a\n");
+    const std::vector<uint8_t> page = read_file(dir.path / "dst" / "index.html");
+    EXPECT_EQ(std::string(page.end() - 8, page.end()), "</html>\n") << name;
+  }
+}
+
+}  // namespace
