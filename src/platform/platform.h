@@ -33,6 +33,7 @@ struct FileStatus {
   uint64_t size = 0;
   EntryKind kind = EntryKind::file;  // `other`: a device, pipe or socket
   FolderId id;
+  uint32_t mode = 0;  // POSIX permission bits; 0 where the system has none
 };
 
 // Status of the file or folder a path names, links followed. Returns 0, or
@@ -75,7 +76,8 @@ struct FileHandle {
   intptr_t value = -1;
 };
 
-// Opens an existing file for reading, as binary. Returns 0, or the error
+// Opens an existing file for reading, as binary, without waiting: a pipe
+// opens at once (its reads then find nothing). Returns 0, or the error
 // number.
 int open_file_for_reading(const char* path, FileHandle* file);
 
@@ -137,6 +139,55 @@ int sync_file(FileHandle file);
 
 // The size of an open file. Returns 0, or -1 when it cannot be read.
 int get_open_file_size(FileHandle file, uint64_t* size);
+
+// The status of an open file or folder. Returns 0, or the error number.
+int get_open_file_status(FileHandle file, FileStatus* status);
+int get_folder_status(const FolderHandle& folder, FileStatus* status);
+
+// Gives the file the permission bits of FileStatus::mode (nothing where the
+// system has none). Returns 0, or the error number.
+int set_file_mode(FileHandle file, uint32_t mode);
+
+// A second handle on an open folder, closed on its own. Returns 0, or the
+// error number.
+int duplicate_folder(const FolderHandle& folder, FolderHandle* copy);
+
+// Whether sync_file_system exists here: files written before it then need
+// no sync_file of their own.
+#if defined(__linux__)
+inline constexpr bool kSyncsFileSystems = true;
+#else
+inline constexpr bool kSyncsFileSystems = false;
+#endif
+
+// Makes everything written to the file system holding `folder`, and every
+// rename made in it, reach the disk before it returns (ENOSYS where
+// kSyncsFileSystems is false). Returns 0, or the error number of a write
+// that failed.
+int sync_file_system(const FolderHandle& folder);
+
+// Makes the folder's entries (files renamed into it) reach the disk.
+// Returns 0, or the error number. Windows renames write through already.
+int sync_folder(const FolderHandle& folder);
+
+// A lock on a folder, which one process at a time may hold: on POSIX
+// flock on a descriptor of its own; on Windows, where a folder takes no
+// byte-range lock, a lock file in the folder (kLockFileName), made so that
+// it goes away when its handle is closed, even by the end of a killed
+// process.
+struct FolderLock {
+  intptr_t value = -1;
+};
+inline constexpr const char* kLockFileName = "velmire-pack.lock";
+
+// Takes the lock, waiting for it when `wait` is set. Returns 0, EWOULDBLOCK
+// when another holds it and `wait` is not set, or another error number.
+int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock);
+void unlock_folder(FolderLock* lock);
+
+// The path of the folder with every link resolved, without a final
+// separator. Returns 0, or the error number.
+int resolve_folder_path(const char* path, std::string* resolved);
 
 // Reads `size` bytes, asking again after a partial read, until they are all
 // there or the file ends. *done receives the count read. Returns 0 (with
