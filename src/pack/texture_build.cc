@@ -52,17 +52,16 @@ struct Layout {
 
 // The colour of the pixel `pixel` as 0xRRGGBB, and its opacity.
 bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem) {
-  const PixelLayout& layout = layout_of(image.kind);
-  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
   if (image.kind == PixelKind::indexed) {
     if (4u * pixel[0] >= image.palette.size()) {
       *problem = "a pixel has colour " + std::to_string(pixel[0]) + ", beyond its " +
                  std::to_string(image.palette.size() / 4) + " colours";
       return false;
     }
-    pixel = &image.palette[4 * pixel[0]];
-    *alpha = pixel[3];
+    pixel = &image.palette[4 * pixel[0]];  // R G B A
   }
+  const PixelLayout& layout = layout_of(image.kind == PixelKind::indexed ? PixelKind::rgba : image.kind);
+  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
   *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
   return true;
 }
