@@ -94,7 +94,7 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
     std::function<void(const Files&, std::vector<std::string>* arguments)> make;
     int status;
     std::string message;  // in standard error ("" for none at all)
-    std::function<void(const Files&)> check;  // beyond: without it, every PIX file as it was
+    std::function<void(const Files&, const std::string& out)> check;  // without it: every PIX file as it was
   };
   auto unchanged = [](const Files& f) {
     EXPECT_EQ(read_file(f.game / "A.PIX"), read_file(f.src / "A.PIX"));
@@ -117,7 +117,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
          colours[1] = 0;  // opaque black where index 1 was
          write_file(f.hole(), bmp_file(4, 2, 24, colours));
        }, 0, "",
-       [](const Files& f) {
+       [](const Files& f, const std::string& out) {
+         EXPECT_NE(out.find("NO: A.PIX (hole.pix) <-- 0001. hole.pix.bmp, 1 pixels without an exact colour\n"), std::string::npos) << out;
          const Bytes pix = read_file(f.game / "A.PIX");
          const std::span<const uint8_t> pixels = textures_of(pix)[0].image.pixels;
          EXPECT_EQ(pixels[0], 0) << "a hole stays a hole";
@@ -131,10 +132,10 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
        }, 0, "", nullptr},
       {"a destination that does not exist", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = (f.game / "typo").string(); }, 1, "does not exist",
-       [](const Files& f) { EXPECT_FALSE(fs::exists(f.game / "typo")); }},
+       [](const Files& f, const std::string&) { EXPECT_FALSE(fs::exists(f.game / "typo")); }},
       {"a destination one level too high", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = f.game.parent_path().string(); }, 2,
-       "but its subfolder " + std::string(), [](const Files& f) { EXPECT_FALSE(fs::exists(f.game.parent_path() / "A.PIX")); }},
+       "but its subfolder " + std::string(), [](const Files& f, const std::string&) { EXPECT_FALSE(fs::exists(f.game.parent_path() / "A.PIX")); }},
       {"the source as destination", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = f.images.string(); }, 1, "the same folder or one holds the other",
        nullptr},
@@ -149,7 +150,7 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
          write_file(f.images / "cars" / "SP.PIX" / "0001. sp.pix.bmp",
                     bmp_file(4, 2, 16, {0, 0x080808, 0x101010, 0x181818, 0x202020, 0x282828, 0x303030, 0x383838}));
        }, 0, "",
-       [](const Files& f) {
+       [](const Files& f, const std::string&) {
          EXPECT_EQ(read_file(f.game / "A.PIX"), read_file(f.src / "A.PIX"));
          const std::span<const uint8_t> sp = textures_of(read_file(f.game / "cars" / "SP.PIX"))[0].image.pixels;
          EXPECT_EQ(Bytes(sp.begin(), sp.end()), (Bytes{0, 8, 16, 24, 33, 41, 49, 57}));
@@ -160,7 +161,7 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
       {"a big file that is not a PIX file where one goes", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>*) { write_file(f.game / "A.PIX", std::string(1 << 20, 'x')); }, 2,
        "A.PIX is left as it was: it is not a PIX file",
-       [](const Files& f) { EXPECT_EQ(fs::file_size(f.game / "A.PIX"), 1u << 20); }},
+       [](const Files& f, const std::string&) { EXPECT_EQ(fs::file_size(f.game / "A.PIX"), 1u << 20); }},
       {"-r forgotten", {"-racepal", "-r"},
        [](const Files&, std::vector<std::string>* a) { a->pop_back(); }, 0, "add -r to pack them", nullptr},
       {"a resized texture in a file of 664", {"-racepal", "-r"},
@@ -168,7 +169,7 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
          write_file(f.hole(), bmp_file(8, 4, 24, Pixels(32, 0x102030)));
          fs::permissions(f.game / "A.PIX", fs::perms(0664));
        }, 0, "",
-       [](const Files& f) {
+       [](const Files& f, const std::string&) {
          const OldTexture hole = textures_of(read_file(f.game / "A.PIX"))[0];
          EXPECT_EQ(hole.header.spare1, 2) << "the origin scaled with the size";
          EXPECT_EQ(hole.header.spare2, 0);
@@ -204,7 +205,7 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
     EXPECT_EQ(result.err.find("Could not write"), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n') <= 2, true) << result.err;
     if (c.check) {
-      c.check(f);
+      c.check(f, result.out);
     } else {
       unchanged(f);
       EXPECT_EQ(fs::last_write_time(f.game / "A.PIX"), written) << "not written when unchanged";
