@@ -62,7 +62,7 @@ std::string check_once(const std::vector<uint8_t>& input) {
       : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png) ||
               ((image.kind == PixelKind::bgr || image.kind == PixelKind::bgrx) && png)
           ? "a format or pixel kind that does not fit the file"
-      : !image.stored_rows && buffers.pixels.size() > decoded_bytes_limit(input.size())
+      : png && buffers.pixels.size() > decoded_bytes_limit(input.size())
           ? "more pixel bytes than its size allows"
       : nullptr;
   if (wrong == nullptr) return sum == 1 ? "" : "";  // the sum keeps the reads

@@ -115,7 +115,7 @@ bool check_compression(ByteReader* reader, BmpInfo* info, std::string* problem) 
   return unsupported(problem, refused + " with masks " + hex32(red) + " " + hex32(green) + " " + hex32(blue) + ")");
 }
 
-// Reads the colour table of an indexed image (B G R x entries) into R G B A.
+// The colour table of an indexed image: B G R x entries, where they lie.
 bool read_colour_table(ByteReader* reader, const BmpInfo& info, DecodedImage* image, std::string* problem) {
   const uint32_t entries = info.colours_used == 0 ? 1u << info.bit_count : info.colours_used;
   if (entries > kMaxColours)
@@ -126,13 +126,8 @@ bool read_colour_table(ByteReader* reader, const BmpInfo& info, DecodedImage* im
   if (info.headers_end + table.size() > info.pixel_offset)
     return refuse(problem, "a colour table of " + std::to_string(entries) + " entries running into the pixel rows at byte " +
                                std::to_string(info.pixel_offset));
-  image->palette.resize(table.size());
-  for (size_t i = 0; i < table.size(); i += 4) {
-    image->palette[i] = table[i + 2];
-    image->palette[i + 1] = table[i + 1];
-    image->palette[i + 2] = table[i];
-    image->palette[i + 3] = 255;
-  }
+  image->palette = table;
+  image->palette_kind = PixelKind::bgrx;
   return true;
 }
 

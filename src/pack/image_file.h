@@ -40,6 +40,7 @@ enum class ImageFormat : uint8_t { bmp, png };
 // The buffers the readers decode into, kept from one image to the next.
 struct ImageBuffers {
   std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette;
 };
 
 struct DecodedImage {
@@ -56,10 +57,21 @@ struct DecodedImage {
   // (`stored_rows`); decoded rows hold exactly width pixels.
   uint32_t row_bytes = 0;
   bool stored_rows = false;
-  // Indexed images only: 4 bytes per entry, R G B A (A = 255 unless a PNG tRNS chunk
-  // says otherwise); at most 256 entries.
-  std::vector<uint8_t> palette;
+  // Indexed images only: at most 256 entries of 4 bytes, as the file holds
+  // them (a BMP's B G R x, in the file) or R G B A (a PNG's, A = 255 unless
+  // a tRNS chunk says otherwise, in the buffers).
+  std::span<const uint8_t> palette;
+  PixelKind palette_kind = PixelKind::bgrx;
 };
+
+// The colour of palette entry `index` (below palette.size() / 4) as
+// 0xRRGGBB, and its opacity.
+inline uint32_t palette_entry(const DecodedImage& image, uint32_t index, uint8_t* alpha) {
+  const PixelLayout& layout = kPixelLayouts[static_cast<int>(image.palette_kind)];
+  const uint8_t* entry = image.palette.data() + 4 * index;
+  *alpha = layout.alpha >= 0 ? entry[layout.alpha] : 255;
+  return uint32_t{entry[layout.red]} << 16 | uint32_t{entry[layout.green]} << 8 | entry[layout.blue];
+}
 
 inline const uint8_t* image_row(const DecodedImage& image, uint32_t y) {
   return image.top_row + static_cast<int64_t>(y) * image.row_step;

@@ -272,9 +272,10 @@ bool holds_named_file(const PathBuffer& source, const PathBuffer& destination, b
         !path_append(&target, entry.name) || get_file_status(folder.text, &status) != 0 ||
         status.kind != EntryKind::folder)
       continue;
-    if (get_file_status(target.text, &target_status) == 0 && target_status.kind == EntryKind::file) return true;
-    if (recursive && seen->insert({status.id.device, status.id.index}).second && path_append(&target, kSeparator) &&
-        holds_named_file(folder, target, recursive, seen))
+    if (get_file_status(target.text, &target_status) != 0) continue;  // nothing below it either
+    if (target_status.kind == EntryKind::file) return true;
+    if (recursive && target_status.kind == EntryKind::folder && seen->insert({status.id.device, status.id.index}).second &&
+        path_append(&target, kSeparator) && holds_named_file(folder, target, recursive, seen))
       return true;
   }
   return false;
@@ -302,10 +303,13 @@ void pack_tree(PackRun* run, const PathBuffer& source, const PathBuffer& destina
 }
 
 bool points_one_level_too_high(const PathBuffer& source, const PathBuffer& destination, bool recursive, FILE* err) {
+  // An empty destination is a tree to be made, and asks for no look.
+  std::vector<FolderEntry> entries;
+  if (list_folder_in_order(destination.text, &entries) != 0 ||
+      std::all_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return e.name == "." || e.name == ".."; }))
+    return false;
   std::set<std::pair<uint64_t, uint64_t>> seen;
   if (holds_named_file(source, destination, recursive, &seen)) return false;
-  std::vector<FolderEntry> entries;
-  if (list_folder_in_order(destination.text, &entries) != 0) return false;
   for (const FolderEntry& entry : entries) {
     PathBuffer folder = destination;
     FileStatus status;

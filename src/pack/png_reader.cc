@@ -169,7 +169,16 @@ bool decode_png(PngRead* read, uint64_t max_pixels, ImageBuffers* buffers, Decod
   image->top_row = pixels;
   image->row_step = static_cast<int64_t>(read->row_bytes);
   image->row_bytes = static_cast<uint32_t>(read->row_bytes);
-  if (indexed) image->palette.assign(read->palette, read->palette + 4 * read->palette_entries);
+  if (indexed) {
+    try {
+      buffers->palette.assign(read->palette, read->palette + 4 * read->palette_entries);
+    } catch (const std::bad_alloc&) {
+      *problem = "not enough memory for its palette";
+      return false;
+    }
+    image->palette = buffers->palette;
+    image->palette_kind = PixelKind::rgba;
+  }
   return true;
 }
 

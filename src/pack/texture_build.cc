@@ -26,14 +26,16 @@ uint8_t pix_type_of(PixelKind kind) {
 }
 
 // How many of the 256 entries of the image's palette differ from `table`'s
-// colours (257 for a palette of another size).
+// colours (257 for a palette of another size). A BMP table that is the
+// palette byte for byte (B G R 0) is told at once.
 int entries_differing(const DecodedImage& image, const PaletteTable& table) {
   if (image.palette.size() != kPaletteBytes) return kPaletteEntries + 1;
+  if (image.palette_kind == PixelKind::bgrx && std::memcmp(image.palette.data(), table.data(), kPaletteBytes) == 0)
+    return 0;
   int differing = 0;
-  for (size_t i = 0; i < kPaletteEntries; ++i) {
-    const uint8_t* rgba = &image.palette[4 * i];
-    differing += (uint32_t{rgba[0]} << 16 | rgba[1] << 8 | rgba[2]) != palette_colour(table, static_cast<uint8_t>(i));
-  }
+  uint8_t alpha = 0;
+  for (uint32_t i = 0; i < kPaletteEntries; ++i)
+    differing += palette_entry(image, i, &alpha) != palette_colour(table, static_cast<uint8_t>(i));
   return differing;
 }
 
@@ -58,9 +60,10 @@ bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb
                  std::to_string(image.palette.size() / 4) + " colours";
       return false;
     }
-    pixel = &image.palette[4 * pixel[0]];  // R G B A
+    *rgb = palette_entry(image, pixel[0], alpha);
+    return true;
   }
-  const PixelLayout& layout = layout_of(image.kind == PixelKind::indexed ? PixelKind::rgba : image.kind);
+  const PixelLayout& layout = layout_of(image.kind);
   *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
   *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
   return true;

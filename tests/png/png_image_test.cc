@@ -16,6 +16,7 @@ namespace {
 struct Picture {
   DecodedImage image;
   std::vector<uint8_t> pixels;
+  std::vector<uint32_t> palette;  // 0xAARRGGBB, alpha 0 for entry 0 as -transparent makes it
 };
 
 Picture decode(const fs::path& path) {
@@ -32,7 +33,13 @@ Picture decode(const fs::path& path) {
       if (layout.size == 1) picture.pixels.push_back(pixel[0]);
       else picture.pixels.insert(picture.pixels.end(), {pixel[layout.red], pixel[layout.green], pixel[layout.blue]});
     }
+  for (uint32_t i = 0; i < image.palette.size() / 4; ++i) {
+    uint8_t alpha = 0;
+    const uint32_t rgb = palette_entry(image, i, &alpha);
+    picture.palette.push_back((image.format == ImageFormat::png ? uint32_t{alpha} : i == 0 ? 0u : 255u) << 24 | rgb);
+  }
   image.top_row = nullptr;
+  image.palette = {};
   return picture;
 }
 
@@ -56,9 +63,7 @@ void compare_trees(const fs::path& source, const std::vector<std::string>& optio
     EXPECT_EQ(png_picture.pixels, bmp_picture.pixels) << name;
     if (from_bmp.kind == PixelKind::indexed) {
       ASSERT_EQ(from_png.kind, PixelKind::indexed) << name;
-      std::vector<uint8_t> expected = from_bmp.palette;
-      for (size_t i = 3; i < expected.size(); i += 4) expected[i] = i == 3 ? 0 : 255;
-      EXPECT_EQ(from_png.palette, expected) << name;
+      EXPECT_EQ(png_picture.palette, bmp_picture.palette) << name;
     }
     ++compared;
   }
