@@ -182,6 +182,14 @@ void print_not_read(FILE* err, const char* folder) {
   std::fprintf(err, "\n");
 }
 
+// The subfolder `entry` of `parent`, its path (ending in a separator) in
+// `folder`: false for a file, "." or "..", or a path that does not fit.
+bool subfolder(const PathBuffer& parent, const FolderEntry& entry, PathBuffer* folder, FileStatus* status) {
+  *folder = parent;
+  return !entry.plain_file && entry.name != "." && entry.name != ".." && path_append(folder, entry.name, kSeparator) &&
+         get_file_status(folder->text, status) == 0 && status->kind == EntryKind::folder;
+}
+
 // What a folder of the source is, from its listing.
 FolderImages look_into(const PathBuffer& folder, std::vector<FolderEntry>* entries, std::vector<TextureFile>* files,
                        std::string* what) {
@@ -196,11 +204,9 @@ bool holds_image_folders(const PathBuffer& folder, int depth) {
   std::vector<FolderEntry> entries;
   if (depth == 0 || list_folder_in_order(folder.text, &entries) != 0) return false;
   for (const FolderEntry& entry : entries) {
-    PathBuffer sub = folder;
+    PathBuffer sub;
     FileStatus status;
-    if (entry.plain_file || entry.name == "." || entry.name == ".." || !path_append(&sub, entry.name, kSeparator) ||
-        get_file_status(sub.text, &status) != 0 || status.kind != EntryKind::folder)
-      continue;
+    if (!subfolder(folder, entry, &sub, &status)) continue;
     std::vector<FolderEntry> sub_entries;
     std::vector<TextureFile> files;
     std::string what;
@@ -271,12 +277,9 @@ bool holds_named_file(const PathBuffer& source, const PathBuffer& destination, b
   std::vector<FolderEntry> entries;
   if (list_folder_in_order(source.text, &entries) != 0) return false;
   for (const FolderEntry& entry : entries) {
-    PathBuffer folder = source, target = destination;
+    PathBuffer folder, target = destination;
     FileStatus status, target_status;
-    if (entry.plain_file || entry.name == "." || entry.name == ".." || !path_append(&folder, entry.name, kSeparator) ||
-        !path_append(&target, entry.name) || get_file_status(folder.text, &status) != 0 ||
-        status.kind != EntryKind::folder)
-      continue;
+    if (!subfolder(source, entry, &folder, &status) || !path_append(&target, entry.name)) continue;
     if (get_file_status(target.text, &target_status) != 0) continue;  // nothing below it either
     if (target_status.kind == EntryKind::file) return true;
     if (recursive && target_status.kind == EntryKind::folder && seen->insert({status.id.device, status.id.index}).second &&
@@ -318,11 +321,9 @@ bool points_one_level_too_high(const PathBuffer& source, const PathBuffer& desti
   std::set<std::pair<uint64_t, uint64_t>> seen;
   if (holds_named_file(source, destination, recursive, &seen)) return false;
   for (const FolderEntry& entry : entries) {
-    PathBuffer folder = destination;
+    PathBuffer folder;
     FileStatus status;
-    if (entry.plain_file || entry.name == "." || entry.name == ".." || !path_append(&folder, entry.name, kSeparator) ||
-        get_file_status(folder.text, &status) != 0 || status.kind != EntryKind::folder)
-      continue;
+    if (!subfolder(destination, entry, &folder, &status)) continue;
     seen.clear();
     if (!holds_named_file(source, folder, recursive, &seen)) continue;
     std::fprintf(err,

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <string>
 #include <vector>
 
@@ -73,65 +71,6 @@ TEST(Pack, ExtractedTreesPackBackToTheSameFiles) {
         EXPECT_EQ(read_file(dir.path / "empty" / name), expected) << name;
       }
     }
-  }
-}
-
-// Bad input gets a message naming the file and what is wrong, and that PIX
-// file is left as it was while the others are packed. Nothing is written
-// through a link in the destination.
-TEST(Pack, WhatDoesNotMakeAPixFileLeavesItAsItWas) {
-  struct Case {
-    const char* what;
-    std::function<void(const fs::path& images, const fs::path& pix)> spoil;
-    std::string message;  // a part of standard error
-  };
-  const std::string checker = "TRACK.PIX" + sep() + "0001. CHECKER.PIX.BMP: ";
-  auto patch = [](const fs::path& images, size_t at, std::initializer_list<uint8_t> bytes) {
-    fs::path file = images / "TRACK.PIX" / "0001. CHECKER.PIX.BMP";
-    Bytes content = read_file(file);
-    for (uint8_t b : bytes) content[at++] = b;
-    write_file(file, content);
-  };
-  const Case cases[] = {
-      {"not an image", [](const fs::path& i, const fs::path&) { write_file(i / "TRACK.PIX" / "0001. CHECKER.PIX.BMP", std::string("text")); },
-       checker + "not a BMP or PNG image"},
-      {"a compression it does not read", [&](const fs::path& i, const fs::path&) { patch(i, 30, {4}); },
-       checker + "a BMP compression it does not read (4: JPEG); re-save it as a BMP file of 8, 24 or 32 bits or as a PNG file"},
-      {"a gap in the numbering", [](const fs::path& i, const fs::path&) { fs::remove(i / "TRACK.PIX" / "0002. GRADIENT.PIX.BMP"); },
-       "no image is numbered 2"},
-      {"two images with one number", [](const fs::path& i, const fs::path&) { fs::copy(i / "TRACK.PIX" / "0002. GRADIENT.PIX.BMP", i / "TRACK.PIX" / "0002. again.bmp"); },
-       "two images are numbered 2"},
-      {"a size over 65535", [&](const fs::path& i, const fs::path&) { patch(i, 18, {0, 0, 1, 0}); },
-       checker + "65536 pixels wide, more than 65535"},
-      {"a colour table over 256 entries", [&](const fs::path& i, const fs::path&) { patch(i, 46, {1, 1}); },
-       checker + "a colour table of 257 entries, more than 256"},
-      {"a folder where the PIX file must go", [](const fs::path&, const fs::path& p) { fs::remove(p / "TRACK.PIX"); fs::create_directories(p / "TRACK.PIX"); },
-       sep() + "TRACK.PIX is left as it was: it is not a plain file"},
-#ifndef _WIN32
-      {"a link to a folder outside", [](const fs::path&, const fs::path& p) { fs::remove_all(p / "cars"); fs::create_directory_symlink("../outside", p / "cars"); },
-       "cars" + sep() + "COLOURS.PIX: its folder cannot be made or opened"},
-#endif
-  };
-  PixFile marker = start_pix_file();
-  add_texture(&marker, kPixType8Bit, 4, 1, "the file being replaced", Bytes(4, 1));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    fs::path src = make_tree(dir), images = dir.path / "images", pix = dir.path / "pix";
-    run_velmire({src.string(), images.string(), "-racepal", "-r"});
-    fs::copy(src, pix, fs::copy_options::recursive);
-    write_file(pix / "TRACK.PIX", marker.bytes);
-    fs::create_directory(dir.path / "outside");
-    c.spoil(images, pix);
-    RunResult result = run_pack({images.string(), pix.string(), "-racepal", "-r"});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    const bool track_fails = result.err.find("TRACK.PIX") != std::string::npos;
-    if (fs::is_regular_file(pix / "TRACK.PIX")) {
-      EXPECT_EQ(read_file(pix / "TRACK.PIX"), track_fails ? marker.bytes : read_file(src / "TRACK.PIX"));
-    }
-    EXPECT_EQ(read_file(pix / "ORIGIN.PIX"), read_file(src / "ORIGIN.PIX"));
-    EXPECT_EQ(list_tree(dir.path / "outside"), std::vector<std::string>());
   }
 }
 
