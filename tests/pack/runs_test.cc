@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "pack/pack_run.h"
 #include "pix_writer.h"
 #include "platform/platform.h"
 #include "test_support.h"
@@ -37,8 +36,27 @@ std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t sid
   return names;
 }
 
-// The test holds the destination's lock: both runs wait, saying so once,
-// write nothing meanwhile, and then each packs every file whole.
+// Runs a command line through the system's shell; returns the program's
+// exit status, or 128 + the signal that ended it.
+int run_shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+#ifdef _WIN32
+  return status;
+#else
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+#endif
+}
+
+// The program itself, named as the shell takes it (on Windows with '\', on
+// the drive the tests run from).
+std::string pack_program() {
+  std::string program(1, '"');
+  program += fs::path(VELMIRE_PACK_BINARY).make_preferred().string();
+  return program += '"';
+}
+
+// The test holds the destination's lock: two velmire-pack processes started
+// meanwhile wait, saying so once, write nothing, and then pack every file.
 TEST(PackRuns, TwoRunsAtOnceWaitForTheLock) {
   TempDir dir;
   const std::vector<std::string> names = make_images(dir, 3, 8, 10);
@@ -48,31 +66,27 @@ TEST(PackRuns, TwoRunsAtOnceWaitForTheLock) {
   ASSERT_EQ(open_folder(dir.sub("dst").c_str(), &dst), 0);
   ASSERT_EQ(lock_folder(dst, false, &lock), 0);
   const std::vector<std::string> before = list_tree(dir.path / "dst");
-  RunResult results[2];
+  int statuses[2] = {-1, -1};
   std::vector<std::thread> runs;
-  for (RunResult& result : results)
-    runs.emplace_back([&] { result = run_program(run_pack, "velmire-pack", {dir.sub("images"), dir.sub("dst"), "-racepal"}); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (int i = 0; i < 2; ++i)
+    runs.emplace_back([&, i] {
+      statuses[i] = run_shell(pack_program() + " \"" + dir.sub("images") + "\" \"" + dir.sub("dst") + "\" -racepal >\"" +
+                              dir.sub("out" + std::to_string(i)) + "\" 2>\"" + dir.sub("err" + std::to_string(i)) + "\"");
+    });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(list_tree(dir.path / "dst"), before);
   unlock_folder(&lock);
   close_folder(&dst);
   for (std::thread& run : runs) run.join();
-  for (const RunResult& result : results) {
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "Another velmire-pack writes into " + dir.sub("dst") + sep() + ": waiting for it to end\n");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(statuses[i], 0);
+    std::string err;
+    for (uint8_t c : read_file(dir.path / ("err" + std::to_string(i)))) err += c == '\r' ? "" : std::string(1, char(c));
+    EXPECT_EQ(err, "Another velmire-pack writes into " + dir.sub("dst") + sep() + ": waiting for it to end\n");
   }
   EXPECT_EQ(list_tree(dir.path / "dst"), names);
   for (const std::string& name : names) EXPECT_EQ(read_file(dir.path / "dst" / name), read_file(dir.path / "src" / name));
 }
-
-#ifndef _WIN32
-// Runs the real program through the shell; returns its exit status, or 128 +
-// the signal that ended it.
-int run_shell(const std::string& command) {
-  int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-#endif
 
 // Killed at random moments while it replaces files, pack leaves each of
 // them the whole old one or the whole new one, and the next run packs them
@@ -90,11 +104,10 @@ TEST(PackRuns, KilledAtRandomMomentsEveryFileIsWhole) {
     old_files.push_back(read_file(dir.path / "game" / name));
     new_files.push_back(read_file(dir.path / "src" / name));
   }
-  const std::string pack = std::string(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " + dir.sub("game") +
-                           " -racepal >/dev/null 2>&1";
+  const std::string pack = pack_program() + " " + dir.sub("images") + " " + dir.sub("game") + " -racepal >/dev/null 2>&1";
   fs::copy(dir.path / "game", dir.path / "probe");
   auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(run_shell(std::string(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " + dir.sub("probe") + " -racepal >/dev/null"), 0);
+  ASSERT_EQ(run_shell(pack_program() + " " + dir.sub("images") + " " + dir.sub("probe") + " -racepal >/dev/null"), 0);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::mt19937 random(std::random_device{}());
   int killed = 0;
@@ -134,7 +147,7 @@ TEST(PackRuns, AnAllocationThatFailsRefusesOnlyItsFile) {
   }
   write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp);
   fs::create_directory(dir.path / "dst");
-  const int status = run_shell("ulimit -v 60000 && " + std::string(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " +
+  const int status = run_shell("ulimit -v 60000 && " + pack_program() + " " + dir.sub("images") + " " +
                                dir.sub("dst") + " -racepal -maxpixels 100000000 >/dev/null 2>" + dir.sub("err"));
   const Bytes err = read_file(dir.path / "err");
   EXPECT_EQ(status, 2) << std::string(err.begin(), err.end());
