@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <random>
 
 namespace {
@@ -25,20 +26,25 @@ uint64_t next_random(FileBatch* batch) {
 }
 
 // The batch's folder for `folder_path`, added when new. Returns its index,
-// or -1 with *error_number set.
+// or -1 with *error_number set. Nothing here throws: a batch never holds a
+// file its caller does not know of.
 int folder_of(FileBatch* batch, const FolderHandle& folder, const std::string& folder_path, int* error_number) {
   for (size_t i = batch->folders.size(); i-- > 0;)
     if (batch->folders[i].key == folder_path) return static_cast<int>(i);
   FileBatch::Folder entry{folder_path, {}, 0};
   FileStatus status;
   if ((*error_number = duplicate_folder(folder, &entry.handle)) != 0) return -1;
-  if (kSyncsFileSystems && (*error_number = get_folder_status(entry.handle, &status)) != 0) {
-    close_folder(&entry.handle);
-    return -1;
+  if (!kSyncsFileSystems || (*error_number = get_folder_status(entry.handle, &status)) == 0) {
+    entry.device = status.id.device;
+    try {
+      batch->folders.push_back(entry);
+      return static_cast<int>(batch->folders.size() - 1);
+    } catch (const std::bad_alloc&) {
+      *error_number = ENOMEM;
+    }
   }
-  entry.device = status.id.device;
-  batch->folders.push_back(std::move(entry));
-  return static_cast<int>(batch->folders.size() - 1);
+  close_folder(&entry.handle);
+  return -1;
 }
 
 // Writes the whole file and closes it; syncs it first where file systems
@@ -114,7 +120,12 @@ int add_to_batch(FileBatch* batch, const FolderHandle& folder, const std::string
       remove_file_at(folder, full.c_str());
       return error_number;
     }
-    batch->files.push_back({static_cast<uint32_t>(index), name, std::move(full)});
+    try {
+      batch->files.push_back({static_cast<uint32_t>(index), name, full});
+    } catch (const std::bad_alloc&) {
+      remove_file_at(folder, full.c_str());
+      return ENOMEM;
+    }
     batch->bytes += data.size();
     return 0;
   }

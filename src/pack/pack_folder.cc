@@ -166,14 +166,18 @@ void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& na
   pending.in_batch = !(found == SignedFile::loaded && bytes.size() == old_file.size() &&
                        std::memcmp(bytes.data(), old_file.data(), bytes.size()) == 0);
   if (batch_is_full(run->batch) || run->report.size() + lines.size() > kReportBytes) commit(run);
-  if (pending.in_batch) {
-    const uint32_t mode = found == SignedFile::loaded ? old_status.mode : 0;
-    error_number = add_to_batch(&run->batch, *out_folder, folder_key, name.c_str(), bytes, mode);
-    if (error_number != 0) return print_not_written(run, target.text, error_number);
-  }
+  // Taken down first: what may throw does so before the file joins the batch.
+  const size_t report_start = run->report.size();
   run->report += lines;
   pending.report_end = run->report.size();
   run->pending.push_back(std::move(pending));
+  if (!run->pending.back().in_batch) return;
+  const uint32_t mode = found == SignedFile::loaded ? old_status.mode : 0;
+  error_number = add_to_batch(&run->batch, *out_folder, folder_key, name.c_str(), bytes, mode);
+  if (error_number == 0) return;
+  run->pending.pop_back();
+  run->report.resize(report_start);
+  print_not_written(run, target.text, error_number);
 }
 
 void print_not_read(FILE* err, const char* folder) {

@@ -158,7 +158,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
        }, 0, "",
        [](const Files& f, const std::string&) {
          EXPECT_EQ(read_file(f.game / "A.PIX"), read_file(f.src / "A.PIX"));
-         const std::span<const uint8_t> sp = textures_of(read_file(f.game / "cars" / "SP.PIX"))[0].image.pixels;
+         const Bytes pix = read_file(f.game / "cars" / "SP.PIX");
+         const std::span<const uint8_t> sp = textures_of(pix)[0].image.pixels;
          EXPECT_EQ(Bytes(sp.begin(), sp.end()), (Bytes{0, 8, 16, 24, 33, 41, 49, 57}));
        }},
       {"an image over -maxpixels", {"-racepal", "-r"},
@@ -176,7 +177,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
          fs::permissions(f.game / "A.PIX", fs::perms(0664));
        }, 0, "",
        [](const Files& f, const std::string&) {
-         const OldTexture hole = textures_of(read_file(f.game / "A.PIX"))[0];
+         const Bytes pix = read_file(f.game / "A.PIX");
+         const OldTexture hole = textures_of(pix)[0];
          EXPECT_EQ(hole.header.spare1, 2) << "the origin scaled with the size";
          EXPECT_EQ(hole.header.spare2, 0);
 #ifndef _WIN32
