@@ -77,11 +77,14 @@ int read_plain_file(const char* path, bool known_plain, uint64_t limit, ByteBuff
       }
       continue;
     }
+    // A plain file's read stops short only at its end, which spares the
+    // read that would find nothing. (Should a file end early all the same,
+    // its image fails to decode: it is refused, never read otherwise.)
     const size_t wanted = buffer->capacity - done;
     size_t got = 0;
-    error_number = read_file(file, buffer->bytes + done, wanted, &got);
+    error_number = read_file_part(file, buffer->bytes + done, wanted, &got);
     done += got;
-    if (got < wanted) break;  // read_file stops short only at the end of the file
+    if (got < wanted) break;
   }
   close_file(file);
   if (error_number == 0 && done > limit) error_number = EFBIG;

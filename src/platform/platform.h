@@ -195,6 +195,11 @@ int resolve_folder_path(const char* path, std::string* resolved);
 // read.
 int read_file(FileHandle file, void* buffer, size_t size, size_t* done);
 
+// Reads at most `size` bytes with one request, which a plain file answers
+// in full unless it ends first. Returns 0 with *done set, or the error
+// number.
+int read_file_part(FileHandle file, void* buffer, size_t size, size_t* done);
+
 // Writes `size` bytes, asking again after a partial write. *done receives
 // the count written. Returns 0, or the error number of a failed write.
 int write_file(FileHandle file, const void* data, size_t size, size_t* done);

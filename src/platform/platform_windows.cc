@@ -408,6 +408,12 @@ int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
   return 0;
 }
 
+int read_file_part(FileHandle file, void* buffer, size_t size, size_t* done) {
+  int got = _read(descriptor(file), buffer, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
+  *done = got > 0 ? static_cast<size_t>(got) : 0;
+  return got < 0 ? errno : 0;
+}
+
 int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   *done = 0;
