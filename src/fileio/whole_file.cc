@@ -59,10 +59,10 @@ static void print_no_memory(FILE* err, const char* path) {
 // The first read of a file goes into at least this much room.
 static constexpr size_t kFirstReadBytes = 64 * 1024;
 
-int read_plain_file(const char* path, bool known_plain, uint64_t limit, ByteBuffer* buffer,
-                    std::span<const uint8_t>* contents) {
+int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
+                    ByteBuffer* buffer, std::span<const uint8_t>* contents) {
   FileHandle file;
-  if (int error_number = open_file_for_reading(path, &file); error_number != 0) return error_number;
+  if (int error_number = open_file_for_reading_in(folder, name, &file); error_number != 0) return error_number;
   FileStatus status;
   int error_number = known_plain ? 0 : get_open_file_status(file, &status);
   if (error_number == 0 && !known_plain && status.kind != EntryKind::file) error_number = EINVAL;

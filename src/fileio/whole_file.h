@@ -11,16 +11,16 @@
 #include "common/byte_buffer.h"
 #include "platform/platform.h"
 
-// Reads the whole plain file at `path` into `buffer`, reading until the
-// file ends, without asking for its size. A pipe, device or socket is
+// Reads the whole plain file `name` in `folder` into `buffer`, reading
+// until the file ends, without asking for its size. A pipe, device or socket is
 // refused at once, never waited for: when the folder listing told that the
 // entry is a plain file (`known_plain`) no status is asked for, and what
 // stands there instead gives an empty or failed read. Returns 0 with
 // `contents` set (valid until the buffer is used again), EINVAL for what is
 // not a plain file, EFBIG past `limit` bytes, ENOMEM, or another error
 // number.
-int read_plain_file(const char* path, bool known_plain, uint64_t limit, ByteBuffer* buffer,
-                    std::span<const uint8_t>* contents);
+int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
+                    ByteBuffer* buffer, std::span<const uint8_t>* contents);
 
 // Returns 0 when the file begins with `expected`, 2 when it does not (or is
 // shorter, in which case nothing is read and nothing is printed), 1 after a

@@ -77,6 +77,35 @@ std::string read_failure(int error_number) {
   return std::strerror(error_number);
 }
 
+// Adds the texture of the `index`th image, `file` in `images` (the folder
+// `folder`), to the PIX file `name` being built, its report line to
+// `lines`. Returns true, or false after leaving the target as it was.
+bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& folder, const TextureFile& file,
+                size_t index, const std::string& name, const char* target, PendingFile* pending, std::string* lines) {
+  std::string texture_name, problem;
+  try {
+    std::span<const uint8_t> bytes;
+    const uint64_t limit = image_file_limit(run->textures.max_pixels);
+    int error_number = read_plain_file(images, file.file_name.c_str(), file.plain_file, limit, &run->image_file, &bytes);
+    PackedTexture packed;
+    if (error_number != 0) {
+      problem = read_failure(error_number);
+    } else if (add_texture_image(&run->build, index, file, bytes, &run->image_buffers, run->textures, &packed,
+                                 &texture_name, &problem)) {
+      ++*type_count(&pending->counts, packed.code);
+      pending->counts.inexact_pixels += packed.inexact_pixels;
+      *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
+      if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
+      *lines += '\n';
+      return true;
+    }
+  } catch (const std::bad_alloc&) {
+    problem = "not enough memory";
+  }
+  leave_as_it_was(run, target, std::string(folder.text) + file.file_name + ": " + problem);
+  return false;
+}
+
 // Builds the new PIX file `name` from the images in `folder`, its report
 // lines in `lines`. Returns true, or false after leaving the target as it
 // was.
@@ -87,33 +116,17 @@ bool build_pix_file(PackRun* run, const PathBuffer& folder, const std::string& n
     leave_as_it_was(run, target, "not enough memory");
     return false;
   }
-  const uint64_t limit = image_file_limit(run->textures.max_pixels);
-  for (size_t i = 0; i < files.size(); ++i) {
-    const TextureFile& file = files[i];
-    PathBuffer path = folder;
-    if (!path_append(&path, file.file_name)) {
-      leave_as_it_was(run, target, "the path " + std::string(folder.text) + file.file_name + " is too long");
-      return false;
-    }
-    std::span<const uint8_t> bytes;
-    int error_number = read_plain_file(path.text, file.plain_file, limit, &run->image_file, &bytes);
-    PackedTexture packed;
-    std::string texture_name, problem;
-    if (error_number != 0) {
-      problem = read_failure(error_number);
-    } else if (add_texture_image(&run->build, i, file, bytes, &run->image_buffers, run->textures, &packed,
-                                 &texture_name, &problem)) {
-      ++*type_count(&pending->counts, packed.code);
-      pending->counts.inexact_pixels += packed.inexact_pixels;
-      *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
-      if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
-      *lines += '\n';
-      continue;
-    }
-    leave_as_it_was(run, target, std::string(path.text) + ": " + problem);
+  // Held open, so that each image is found in it by its name alone.
+  FolderHandle images;
+  if (int error_number = open_folder(folder.text, &images); error_number != 0) {
+    leave_as_it_was(run, target, std::string(folder.text) + ": " + std::strerror(error_number));
     return false;
   }
-  return true;
+  bool built = true;
+  for (size_t i = 0; i < files.size() && built; ++i)
+    built = pack_image(run, images, folder, files[i], i, name, target, pending, lines);
+  close_folder(&images);
+  return built;
 }
 
 // Why the file standing where the PIX file goes is left as it is.

@@ -117,6 +117,11 @@ void close_folder(FolderHandle* folder);
 // itself, of kind `other`. Files are opened for writing as binary.
 int open_file_for_writing_at(const FolderHandle& folder, const char* name, WriteMode mode, FileHandle* file);
 int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file);
+
+// Opens the file `name` inside `folder` for reading as open_file_for_reading
+// does (a link there followed, a pipe not waited for): one step of path
+// lookup instead of a whole path's. Returns 0, or the error number.
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file);
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status);
 
 // Creates the new file at `relative`, a folder's name and a file name below

@@ -169,6 +169,13 @@ int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileH
   return 0;
 }
 
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file) {
+  int fd = openat(static_cast<int>(folder.value), name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  file->value = fd;
+  return 0;
+}
+
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
   struct stat st;
   if (fstatat(static_cast<int>(folder.value), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;

@@ -360,6 +360,10 @@ int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileH
   return open_plain_file(path_in(folder, name), GENERIC_READ, _O_RDONLY, file);
 }
 
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file) {
+  return open_file_for_reading(path_in(folder, name).c_str(), file);
+}
+
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExA(path_in(folder, name).c_str(), GetFileExInfoStandard, &data) == 0) return -1;
