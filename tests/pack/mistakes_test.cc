@@ -140,19 +140,21 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
       {"the source as destination", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = f.images.string(); }, 1, "the same folder or one holds the other",
        nullptr},
-      {"run-length, 1, 4 and 16-bit re-saves", {"-racepal", "-r"},
+      {"run-length, 1, 4 and 16-bit re-saves, an edit among them", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>*) {
          const Bytes hole = read_file(f.hole());
          Pixels table;
          for (uint32_t i = 0; i < 256; ++i) table.push_back(uint32_t{hole[56 + 4 * i]} << 16 | hole[55 + 4 * i] << 8 | hole[54 + 4 * i]);
          write_file(f.hole(), bmp_file(4, 2, 8, pixels_of(hole, 4, 2, false), table, true));
          fs::path second = f.images / "A.PIX" / "0002. second.bmp";
-         write_file(second, bmp_file(2, 1, 1, {0, 1}, pixels_of(read_file(second), 2, 1, true)));
+         write_file(second, bmp_file(2, 1, 1, {1, 0}, pixels_of(read_file(second), 2, 1, true)));  // an edit: swapped
          write_file(f.images / "cars" / "SP.PIX" / "0001. sp.pix.bmp",
                     bmp_file(4, 2, 16, {0, 0x080808, 0x101010, 0x181818, 0x202020, 0x282828, 0x303030, 0x383838}));
        }, 0, "",
        [](const Files& f, const std::string&) {
-         EXPECT_EQ(read_file(f.game / "A.PIX"), read_file(f.src / "A.PIX"));
+         const Bytes a = read_file(f.game / "A.PIX"), a_before = read_file(f.src / "A.PIX");
+         EXPECT_TRUE(std::equal(textures_of(a)[0].image.pixels.begin(), textures_of(a)[0].image.pixels.end(), textures_of(a_before)[0].image.pixels.begin()));
+         EXPECT_EQ(Bytes(textures_of(a)[1].image.pixels.begin(), textures_of(a)[1].image.pixels.end()), (Bytes{8, 7}));
          const Bytes pix = read_file(f.game / "cars" / "SP.PIX");
          const std::span<const uint8_t> sp = textures_of(pix)[0].image.pixels;
          EXPECT_EQ(Bytes(sp.begin(), sp.end()), (Bytes{0, 8, 16, 24, 33, 41, 49, 57}));
