@@ -39,10 +39,11 @@ std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t sid
 // Runs a command line through the system's shell; returns the program's
 // exit status, or 128 + the signal that ended it.
 int run_shell(const std::string& command) {
-  const int status = std::system(command.c_str());
 #ifdef _WIN32
-  return status;
+  // cmd.exe takes off the first and the last quote of a command line.
+  return std::system(("\"" + command + "\"").c_str());
 #else
+  const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 #endif
 }
@@ -132,7 +133,7 @@ TEST(PackRuns, KilledAtRandomMomentsEveryFileIsWhole) {
 // the run goes on with the next PIX file.
 TEST(PackRuns, AnAllocationThatFailsRefusesOnlyItsFile) {
 #if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "needs ulimit -v, which AddressSanitizer's reserved memory defeats";
+  GTEST_SKIP() << "needs a POSIX shell's ulimit -v, which AddressSanitizer's reserved memory defeats";
 #else
   TempDir dir;
   make_images(dir, 2, 4, 30);
