@@ -8,6 +8,12 @@
 //
 //   io_floor <manifest> <src folder> <dst folder>
 //
+// With --pack first it is the floor of velmire-pack instead: it reads every
+// image file the manifest lists (in <images folder>) whole and writes files
+// of the PIX files' names and sizes into <dst folder>, nothing else.
+//
+//   io_floor --pack <manifest> <images folder> <dst folder>
+//
 // It calls POSIX directly: it is a measuring tool for POSIX machines, not
 // part of the program.
 #include <fcntl.h>
@@ -128,11 +134,32 @@ void make_folders(Path* path, std::string_view relative, std::unordered_set<std:
   }
 }
 
+// Reads the whole file at `path` (`size` bytes) into `input`.
+void read_whole(const char* path, uint64_t size, std::vector<uint8_t>* input) {
+  if (size > input->size()) input->resize(size);
+  int fd = open(path, O_RDONLY);
+  if (fd < 0) fail("cannot open", path);
+  read_exactly(fd, input->data(), size, path);
+  close(fd);
+}
+
+// Creates the file at `path` with `size` bytes of `bytes`.
+void write_whole(const char* path, uint64_t size, std::vector<uint8_t>* bytes) {
+  // Any content costs the same to write.
+  if (size > bytes->size()) bytes->resize(size, 0x5A);
+  int out = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (out < 0) fail("cannot create", path);
+  write_exactly(out, bytes->data(), size, path);
+  if (close(out) != 0) fail("cannot close", path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool pack = argc == 5 && std::string_view(argv[1]) == "--pack";
+  if (pack) ++argv, --argc;
   if (argc != 4) {
-    std::fprintf(stderr, "usage: io_floor <manifest> <src folder> <dst folder>\n");
+    std::fprintf(stderr, "usage: io_floor [--pack] <manifest> <src or images folder> <dst folder>\n");
     return 1;
   }
   std::vector<char> text = read_text_file(argv[1]);
@@ -142,7 +169,7 @@ int main(int argc, char** argv) {
   // Buffers as large as the largest file read and written.
   std::vector<uint8_t> input;
   std::vector<uint8_t> bytes;
-  std::unordered_set<std::string_view> made;
+  std::unordered_set<std::string_view> made;  // folders, and with --pack the PIX files' folders
   Path source, destination;
   append(&source, argv[2]);
   append(&source, "/");
@@ -158,13 +185,28 @@ int main(int argc, char** argv) {
     std::string_view folder = field(&cursor, '\t');
     uint64_t count = number(&cursor, '\n');
 
+    if (pack) {
+      // Every image of the PIX file, then the PIX file in its folder.
+      for (uint64_t i = 0; i < count; ++i) {
+        uint64_t image_size = number(&cursor, '\t');
+        set_length(&source, source_root);
+        append(&source, folder);
+        append(&source, "/");
+        append(&source, field(&cursor, '\n'));
+        read_whole(source.text, image_size, &input);
+      }
+      // A folder holds many PIX files: made when the first comes.
+      std::string_view parent = pix.substr(0, pix.rfind('/'));
+      set_length(&destination, destination_root);
+      if (made.insert(parent).second) make_folders(&destination, parent, &made);
+      set_length(&destination, destination_root);
+      append(&destination, pix);
+      write_whole(destination.text, size, &bytes);
+      continue;
+    }
     set_length(&source, source_root);
     append(&source, pix);
-    if (size > input.size()) input.resize(size);
-    int fd = open(source.text, O_RDONLY);
-    if (fd < 0) fail("cannot open", source.text);
-    read_exactly(fd, input.data(), size, source.text);
-    close(fd);
+    read_whole(source.text, size, &input);
     if (count == 0) continue;
 
     set_length(&destination, destination_root);
@@ -175,12 +217,7 @@ int main(int argc, char** argv) {
       uint64_t bmp_size = number(&cursor, '\t');
       set_length(&destination, folder_end);
       append(&destination, field(&cursor, '\n'));
-      // Any content costs the same to write.
-      if (bmp_size > bytes.size()) bytes.resize(bmp_size, 0x5A);
-      int out = open(destination.text, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-      if (out < 0) fail("cannot create", destination.text);
-      write_exactly(out, bytes.data(), bmp_size, destination.text);
-      if (close(out) != 0) fail("cannot close", destination.text);
+      write_whole(destination.text, bmp_size, &bytes);
     }
   }
   return 0;

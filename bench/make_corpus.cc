@@ -7,10 +7,14 @@
 //
 // <folder>/src holds the PIX files and <folder>/manifest.txt the manifest.
 // The corpora:
-//   game  about 300 PIX files in 10 folders two levels deep, 1 to 120
-//         textures per file, mostly 64x64 8-bit, some 128x128 and 256x256,
-//         a few Splat Pack ("1122"), 24-bit and 32-bit ones; about 35 MB.
-//   big   the same shape with 33 times as many PIX files; about 1.2 GB.
+//   game  shaped like the game's own data: 905 PIX files in 5 folders,
+//         9,029 textures, 71 MB of pixels. 650 files hold one texture, 88
+//         hold 6 to 10 and 73 hold 50 or more; 250 textures are at most
+//         16x16, 315 at most 32x32, 7,197 at most 64x64, 812 at most
+//         128x128, 416 at most 256x256 and 39 larger; all 8-bit but 2 of 3
+//         and 5 of 4 bytes per pixel; 55 have rows padded past their pixels.
+//   big   17 times game's files in the same 5 folders, each seventeenth of
+//         the same shape; about 1.2 GB.
 //   many  20,000 PIX files of one 16x16 8-bit texture each, in 20 folders
 //         two levels deep.
 //
@@ -44,11 +48,6 @@ uint64_t next(Random* random) {
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
-}
-
-// Uniform in [0, 1).
-double uniform(Random* random) {
-  return static_cast<double>(next(random) >> 11) * (1.0 / 9007199254740992.0);
 }
 
 uint32_t below(Random* random, uint32_t limit) {
@@ -139,23 +138,82 @@ void add_8bit(PendingFile* file, Streams* random, uint16_t size) {
   note_output(file, kBmpHeader + kBmpPalette + uint64_t{size} * size, name);
 }
 
-// One texture of the game mix.
-void add_game_texture(PendingFile* file, Streams* random) {
-  double u = uniform(&random->shape);
-  if (u < 0.80) return add_8bit(file, random, 64);
-  if (u < 0.90) return add_8bit(file, random, 128);
-  if (u < 0.93) return add_8bit(file, random, 256);
+// The game's texture sizes: how many of each bucket, and the sizes drawn
+// in it (the first `full` in a hundred the square, the others half as high).
+struct SizeBucket {
+  int count;
+  uint16_t side;
+  int full;
+};
+constexpr SizeBucket kGameSizes[] = {
+    {250, 16, 100}, {315, 32, 100}, {7197, 64, 85}, {812, 128, 80}, {416, 256, 70}, {39, 512, 60},
+};
+constexpr int kGameTextures = 9029;
+constexpr int kTrueColour3 = 2, kTrueColour4 = 5, kPaddedRows = 55;
+
+// One texture of the game's shape: `kind` 0 8-bit, 1 padded 8-bit, 3 or 4
+// bytes per pixel.
+void add_game_texture(PendingFile* file, Streams* random, uint16_t width, uint16_t height, int kind) {
   std::string name = texture_name(&random->shape);
-  if (u < 0.95) {
-    add_splat_pack_texture(&file->pix, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 1));
-    note_output(file, kBmpHeader + kBmpPalette + 64 * 64, name);
-  } else if (u < 0.975) {
-    add_texture(&file->pix, kPixTypeRgb, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 3));
-    note_output(file, kBmpHeader + 64 * 64 * 3, name);
-  } else {
-    add_texture(&file->pix, kPixTypeXrgb, 64, 64, name, texture_pixels(&random->pixels, 64, 64, 4));
-    note_output(file, kBmpHeader + 64 * 64 * 4, name);
+  if (kind >= 3) {
+    const uint8_t type = kind == 3 ? kPixTypeRgb : kPixTypeXrgb;
+    add_texture(&file->pix, type, width, height, name, texture_pixels(&random->pixels, width, height, kind));
+    note_output(file, kBmpHeader + uint64_t{width} * height * kind, name);
+    return;
   }
+  // Padded rows: 4 pixels fewer than the row holds, the last 4 bytes of
+  // each row a fixed filler.
+  const uint16_t pixels_wide = kind == 1 ? static_cast<uint16_t>(width - 4) : width;
+  std::vector<uint8_t> pixels = texture_pixels(&random->pixels, width, height, 1);
+  if (kind == 1)
+    for (uint32_t y = 0; y < height; ++y) std::fill_n(pixels.begin() + y * width + pixels_wide, 4, 0xFE);
+  add_header_block(&file->pix, kPixType8Bit, width, pixels_wide, height, name);
+  add_pixel_block(&file->pix, static_cast<uint32_t>(pixels.size()), 1, pixels);
+  note_output(file, kBmpHeader + kBmpPalette + uint64_t{width} * height, name);
+}
+
+// How many textures each of the game's 905 files holds: 650 one, 60 two to
+// five, 88 six to ten, 34 eleven to 49, and 73 fifty or more, taking the
+// rest of the 9,029.
+std::vector<int> game_file_sizes(Random* random) {
+  std::vector<int> counts(650, 1);
+  for (int i = 0; i < 60; ++i) counts.push_back(2 + static_cast<int>(below(random, 4)));
+  for (int i = 0; i < 88; ++i) counts.push_back(6 + static_cast<int>(below(random, 5)));
+  for (int i = 0; i < 34; ++i) counts.push_back(11 + static_cast<int>(below(random, 39)));
+  int used = 0;
+  for (int count : counts) used += count;
+  int left = kGameTextures - used - 73 * 50;
+  for (int i = 0; i < 73; ++i) {
+    const int extra = i == 72 ? left : static_cast<int>(below(random, static_cast<uint32_t>(2 * left / (73 - i) + 1)));
+    counts.push_back(50 + extra);
+    left -= extra;
+  }
+  // Shuffled, so that large and small files mix in every folder.
+  for (size_t i = counts.size() - 1; i > 0; --i) std::swap(counts[i], counts[below(random, static_cast<uint32_t>(i + 1))]);
+  return counts;
+}
+
+// Every texture's sizes and kind, in the order they are stored.
+struct Planned {
+  uint16_t width, height;
+  int kind;
+};
+std::vector<Planned> game_textures(Random* random) {
+  std::vector<Planned> planned;
+  for (const SizeBucket& bucket : kGameSizes)
+    for (int i = 0; i < bucket.count; ++i) {
+      const bool full = static_cast<int>(below(random, 100)) < bucket.full;
+      planned.push_back({bucket.side, static_cast<uint16_t>(full ? bucket.side : bucket.side / 2), 0});
+    }
+  for (size_t i = planned.size() - 1; i > 0; --i) std::swap(planned[i], planned[below(random, static_cast<uint32_t>(i + 1))]);
+  // The true colour and padded ones among the 64-pixel-wide textures.
+  int true_colour = 0, padded = 0;
+  for (Planned& texture : planned) {
+    if (texture.width != 64) continue;
+    if (true_colour < kTrueColour3 + kTrueColour4) texture.kind = true_colour++ < kTrueColour3 ? 3 : 4;
+    else if (padded++ < kPaddedRows) texture.kind = 1;
+  }
+  return planned;
 }
 
 bool save(const fs::path& path, const std::vector<uint8_t>& bytes) {
@@ -177,27 +235,30 @@ bool finish_file(const fs::path& src, const std::string& relative, PendingFile* 
   return true;
 }
 
-// The ten folders of a game-like install, two levels deep.
-constexpr const char* kGameFolders[] = {
-    "CARS/EAGLE",  "CARS/HAWK",    "CARS/OPPONENTS", "DATA/FONTS",   "DATA/HUD",
-    "DATA/PIXELMAP", "RACES/CITY", "RACES/DESERT",   "RACES/INDUSTRY", "RACES/MINES"};
-constexpr size_t kGameFolderCount = sizeof kGameFolders / sizeof kGameFolders[0];
+// The five folders of the game's PIX files, and the share of them each holds.
+constexpr const char* kGameFolders[] = {"DATA/PIXELMAP", "DATA/32X20X8/PIXELMAP", "DATA/64X48X8/PIXELMAP",
+                                        "DATA/FONTS", "DATA/REG/PIXELMAP"};
+constexpr uint32_t kFolderShare[] = {40, 25, 25, 5, 5};
 
-bool make_game(const fs::path& src, int file_count, Manifest* manifest) {
-  Streams streams{{0x5EED0001}, {0x5EED1001}};
-  Random* random = &streams.shape;
-  for (size_t f = 0; f < kGameFolderCount; ++f) fs::create_directories(src / kGameFolders[f]);
-  for (int i = 0; i < file_count; ++i) {
-    const char* folder = kGameFolders[i % kGameFolderCount];
-    char name[32];
-    std::snprintf(name, sizeof name, "%s%03d.PIX", kWords[below(random, kWordCount)], i / static_cast<int>(kGameFolderCount));
-    PendingFile file;
-    // Most files hold a few textures, some many: 1 + 119 u^7 (mean about 16).
-    double u = uniform(random);
-    double power = u * u * u * u * u * u * u;
-    int textures = 1 + static_cast<int>(119 * power);
-    for (int t = 0; t < textures; ++t) add_game_texture(&file, &streams);
-    if (!finish_file(src, std::string(folder) + "/" + name, &file, manifest)) return false;
+// `rounds` times the game's files, each round of the same shape.
+bool make_game(const fs::path& src, int rounds, Manifest* manifest) {
+  for (const char* folder : kGameFolders) fs::create_directories(src / folder);
+  Streams streams{{0}, {0x5EED1001}};
+  for (int round = 0; round < rounds; ++round) {
+    streams.shape = Random{0x5EED0001};
+    const std::vector<int> sizes = game_file_sizes(&streams.shape);
+    const std::vector<Planned> planned = game_textures(&streams.shape);
+    size_t next = 0;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      uint32_t pick = below(&streams.shape, 100), folder = 0;
+      while (pick >= kFolderShare[folder]) pick -= kFolderShare[folder++];
+      char name[32];
+      std::snprintf(name, sizeof name, "%.4s%04d.PIX", kWords[i % kWordCount], static_cast<int>(round * sizes.size() + i));
+      PendingFile file;
+      for (int t = 0; t < sizes[i]; ++t, ++next)
+        add_game_texture(&file, &streams, planned[next].width, planned[next].height, planned[next].kind);
+      if (!finish_file(src, std::string(kGameFolders[folder]) + "/" + name, &file, manifest)) return false;
+    }
   }
   return true;
 }
@@ -235,9 +296,9 @@ int main(int argc, char** argv) {
   Manifest manifest;
   bool made = false;
   if (kind == "game")
-    made = make_game(src, 300, &manifest);
+    made = make_game(src, 1, &manifest);
   else if (kind == "big")
-    made = make_game(src, 300 * 33, &manifest);
+    made = make_game(src, 17, &manifest);
   else if (kind == "many")
     made = make_many(src, &manifest);
   else

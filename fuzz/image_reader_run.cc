@@ -26,28 +26,49 @@ bool correct_png_crcs(std::vector<uint8_t>* bytes) {
   return corrected;
 }
 
+// Whether the `size` bytes at `start` lie within `area`.
+bool lies_in(const uint8_t* start, uint64_t size, std::span<const uint8_t> area) {
+  return !area.empty() && start >= area.data() && size <= area.size() &&
+         start - area.data() <= static_cast<ptrdiff_t>(area.size() - size);
+}
+
 std::string check_once(const std::vector<uint8_t>& input) {
   DecodedImage image;
+  ImageBuffers buffers;
   std::string problem;
-  if (!read_image(input, &image, &problem)) return problem.empty() ? "a failure without a problem text" : "";
-  const uint64_t pixel_bytes = uint64_t{image.width} * bytes_per_pixel(image.kind);
+  if (!read_image(input, kDefaultMaxPixels, &buffers, &image, &problem))
+    return problem.empty() ? "a failure without a problem text" : "";
+  const uint64_t pixel_bytes = uint64_t{image.width} * layout_of(image.kind).size;
   const bool png = image.format == ImageFormat::png;
   const bool indexed = image.kind == PixelKind::indexed;
+  // Every row inside the input (rows read where they lie) or the buffer,
+  // each byte read so that the sanitizers see it.
+  const std::span<const uint8_t> area = image.stored_rows ? std::span<const uint8_t>(input) : buffers.pixels;
+  bool rows_inside = image.height > 0;
+  uint32_t sum = 0;
+  for (uint32_t y = 0; y < image.height && rows_inside; ++y) {
+    const uint8_t* row = image_row(image, y);
+    rows_inside = lies_in(row, image.row_bytes, area);
+    for (uint32_t i = 0; rows_inside && i < image.row_bytes; ++i) sum += row[i];
+  }
   const char* wrong =
-      image.width < 1 || image.width > kMaxImageSide || image.height < 1 || image.height > kMaxImageSide
-          ? "a side out of range"
-      : image.row_bytes < pixel_bytes || (png && image.row_bytes != pixel_bytes) ? "rows of the wrong length"
-      : image.pixels.size() != uint64_t{image.row_bytes} * image.height ? "pixel bytes other than its rows"
+      image.width < 1 || image.width > kMaxImageSide || image.height < 1 || image.height > kMaxImageSide ||
+              uint64_t{image.width} * image.height > kDefaultMaxPixels
+          ? "a size out of range"
+      : image.row_bytes < pixel_bytes || (!image.stored_rows && image.row_bytes != pixel_bytes) ? "rows of the wrong length"
+      : !rows_inside ? "rows outside the input and the pixel buffer"
       : indexed == image.palette.empty() || image.palette.size() % 4 != 0 || image.palette.size() > 1024
           ? "a palette where it does not belong, or of a wrong size"
-      : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png) || (image.kind == PixelKind::rgbx && png)
+      : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png) ||
+              ((image.kind == PixelKind::bgr || image.kind == PixelKind::bgrx) && png)
           ? "a format or pixel kind that does not fit the file"
-      : image.pixels.size() > decoded_bytes_limit(input.size()) ? "more pixel bytes than its size allows"
+      : png && buffers.pixels.size() > decoded_bytes_limit(input.size())
+          ? "more pixel bytes than its size allows"
       : nullptr;
-  if (wrong == nullptr) return "";
+  if (wrong == nullptr) return sum == 1 ? "" : "";  // the sum keeps the reads
   return std::to_string(image.width) + " x " + std::to_string(image.height) + " pixels, " +
-         std::to_string(image.row_bytes) + " bytes per row, " + std::to_string(image.pixels.size()) +
-         " pixel and " + std::to_string(image.palette.size()) + " palette bytes: " + wrong;
+         std::to_string(image.row_bytes) + " bytes per row, " + std::to_string(image.palette.size()) +
+         " palette bytes: " + wrong;
 }
 
 }  // namespace

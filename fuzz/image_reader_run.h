@@ -12,5 +12,6 @@
 // check. Returns an empty string when every outcome holds (a problem text on
 // failure; on success sides of 1 to 65535, rows of at least width pixels, a
 // palette of at most 256 entries exactly for indexed images, a kind fitting
-// the format, pixels within decoded_bytes_limit), else what is wrong.
+// the format, a PNG's pixels within decoded_bytes_limit; run-length BMP
+// pixels are bounded by the pixel limit alone), else what is wrong.
 std::string check_image_input(std::span<const uint8_t> input);

@@ -5,15 +5,18 @@
 # ones too, read with -c2); then the BMP and PNG image
 # reader fuzzer for the second number of seconds (default 60), from the small
 # BMP and PNG files in fuzz/image-seeds (one for each path through the
-# readers, which the test suite reads too). Any finding (a crash, a sanitizer report, a leak, a
+# readers, which the test suite reads too); then the pack fuzzer (the whole
+# pack path in memory) for the third number of seconds (default 60), from
+# the samples and their images as velmire writes them. Any finding (a crash, a sanitizer report, a leak, a
 # timeout, an allocation over 64 MB from inputs of at most a few hundred KB)
 # makes it exit non-zero after printing the input in base64: add that input
 # to tests/regressions/inputs/ (PIX) or tests/regressions/image-inputs/.
-#   fuzz/run.sh [SECONDS [IMAGE_SECONDS]]
+#   fuzz/run.sh [SECONDS [IMAGE_SECONDS [PACK_SECONDS]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-120}"
 image_seconds="${2:-60}"
+pack_seconds="${3:-60}"
 
 cmake --preset fuzz
 cmake --build --preset fuzz
@@ -68,4 +71,25 @@ image_corpus="$scratch/image-corpus"
 mkdir -p "$image_corpus"
 cp fuzz/image-seeds/* "$image_corpus"/
 run_fuzzer image_reader_fuzzer "$image_seconds" "$image_corpus" fuzz/image.dict image- "image fuzzer"
+
+# Each seed: a sample PIX file, then "--velmire--", the image's stem (its
+# name without the number and the extension), a line break and the image,
+# for each of its images (BMP, then PNG files).
+pack_corpus="$scratch/pack-corpus"
+mkdir -p "$pack_corpus"
+for format in "" -png; do
+  build/fuzz/velmire samples "$scratch/images$format" -racepal -r $format >/dev/null
+  for folder in "$scratch/images$format"/*.PIX "$scratch/images$format"/*/*.PIX; do
+    pix="samples/${folder#"$scratch/images$format/"}"
+    seed="$pack_corpus/$(basename "$folder")$format"
+    cat "$pix" >"$seed"
+    for image in "$folder"/*; do
+      stem="$(basename "$image")"
+      stem="${stem#*. }"
+      printf -- '--velmire--\n%s\n' "${stem%.*}" >>"$seed"
+      cat "$image" >>"$seed"
+    done
+  done
+done
+run_fuzzer pack_fuzzer "$pack_seconds" "$pack_corpus" fuzz/image.dict pack- "pack fuzzer"
 rm -rf "$scratch"

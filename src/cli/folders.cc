@@ -62,7 +62,7 @@ static int check_folder(const PathBuffer& path) {
 }
 
 static int prepare_folders(const char* source_argument, const char* destination_argument, PathBuffer* source,
-                           PathBuffer* destination, FILE* err) {
+                           PathBuffer* destination, FILE* err, bool create_destination) {
   if (!store_folder_argument(source_argument, source, err)) return 1;
   if (!store_folder_argument(destination_argument, destination, err)) return 1;
   if (int error_number = check_folder(*source); error_number != 0) {
@@ -70,7 +70,7 @@ static int prepare_folders(const char* source_argument, const char* destination_
     return 1;
   }
   if (int error_number = check_folder(*destination); error_number != 0) {
-    if (error_number != ENOENT || destination->length == 0) {
+    if (error_number != ENOENT || destination->length == 0 || !create_destination) {
       print_folder_error(err, error_number, destination->text);
       return 1;
     }
@@ -79,8 +79,8 @@ static int prepare_folders(const char* source_argument, const char* destination_
   return 0;
 }
 
-int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err) {
-  if (prepare_folders(argv[1], argv[2], &run->source, &run->destination, err) != 0) return 1;
+int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err, bool create_destination) {
+  if (prepare_folders(argv[1], argv[2], &run->source, &run->destination, err, create_destination) != 0) return 1;
   if (choose_palette(argv[3], &run->palette_from_file, &run->palette, out, err) != 0) return 1;
   if (int error_number = open_output_tree(run->destination, &run->output_tree); error_number != 0) {
     print_folder_error(err, error_number, run->destination.text);

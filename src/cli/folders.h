@@ -20,11 +20,11 @@ struct PreparedRun {
 // In this order: stores each folder argument with exactly one trailing
 // separator (an empty one is a missing folder, one that does not fit is
 // refused); checks that the source opens as a folder; opens the destination
-// or, when it does not exist, creates it with every missing parent; reads
-// the palette argument; opens the destination tree. Returns 0, or 1 after
-// the message for what cannot be used. `run` must stay where it is while
-// used: `palette` may point into it.
-int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err);
+// or, when it does not exist and `create_destination` is set, creates it
+// with every missing parent; reads the palette argument; opens the
+// destination tree. Returns 0, or 1 after the message for what cannot be
+// used. `run` must stay where it is while used: `palette` may point into it.
+int prepare_run(const char* const* argv, PreparedRun* run, FILE* out, FILE* err, bool create_destination = true);
 
 // The message for a folder that would not open, chosen by the error number;
 // numbers without a message of their own print nothing.

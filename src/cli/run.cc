@@ -28,6 +28,15 @@ bool apply_option(std::string_view argument, RunOptions* options) {
 }
 
 int run(int argc, const char* const* argv, FILE* out, FILE* err) {
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    print_usage(out);
+    std::fputs("\n", out);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::fprintf(out, "%s %s\n", kProgramName, kProgramVersion);
+    return 0;
+  }
   if (argc <= 3) {
     print_usage(out);
     return 1;

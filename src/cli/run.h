@@ -8,8 +8,8 @@
 #include "common/run_options.h"
 
 // Runs the whole program with the given streams for the report and the
-// error messages. Returns the exit status: 0 once the walk has run, 1 for a
-// usage or folder error.
+// error messages. Returns the exit status: 0 once the walk has run (and for
+// --help and --version), 1 for a usage or folder error.
 int run(int argc, const char* const* argv, FILE* out, FILE* err);
 
 // Applies one option argument to the record, later options overriding

@@ -54,8 +54,9 @@ bool enter_output_folder(OutputTree* tree, std::string_view folder_path, bool cr
     if (end == 0) continue;
     if (!tree->levels.empty() && !open_level(tree, tree->levels.size() - 1)) return false;
     const FolderHandle& parent = parent_of_level(*tree, tree->levels.size());
-    OutputTree::Level level{std::string(rest.substr(0, end)), {}};
+    OutputTree::Level level{std::string(rest.substr(0, end)), {}, false};
     const bool made = create && make_folder_at(parent, level.name.c_str()) == FolderCreation::created;
+    level.made = made;
     // A folder just made is opened only when it is needed as a folder: its
     // files are made by their path from its parent (create_new_file_below),
     // which spares the two calls of opening and closing it.
@@ -69,6 +70,10 @@ bool enter_output_folder(OutputTree* tree, std::string_view folder_path, bool cr
 const FolderHandle* held_output_folder(OutputTree* tree) {
   if (tree->levels.empty()) return &tree->root_folder;
   return open_level(tree, tree->levels.size() - 1) ? &tree->levels.back().folder : nullptr;
+}
+
+bool output_folder_is_new(const OutputTree& tree) {
+  return !tree.levels.empty() && tree.levels.back().made;
 }
 
 int write_output_file(OutputTree* tree, const char* path, const void* data, uint32_t size, FILE* err,

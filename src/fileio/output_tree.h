@@ -25,6 +25,7 @@ struct OutputTree {
   struct Level {
     std::string name;
     FolderHandle folder;
+    bool made = false;  // by this run: it held nothing before
   };
   std::vector<Level> levels;
 };
@@ -50,6 +51,9 @@ bool enter_output_folder(OutputTree* tree, std::string_view folder_path, bool cr
 // The innermost folder entered, opened now if it was not, or nullptr when it
 // cannot be.
 const FolderHandle* held_output_folder(OutputTree* tree);
+
+// Whether the innermost folder entered was made by this run.
+bool output_folder_is_new(const OutputTree& tree);
 
 // write_whole_file for the file at `path` inside the tree. When its folder
 // cannot be reached it prints "Cannot open file %s for writing", as for a

@@ -56,42 +56,51 @@ static void print_no_memory(FILE* err, const char* path) {
   std::fprintf(err, "Couldn't allocate memory for the file %s", path);
 }
 
-int read_whole_file(const char* path, LoadedFile* loaded, FILE* err) {
+// The first read of a file goes into at least this much room.
+static constexpr size_t kFirstReadBytes = 64 * 1024;
+
+int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
+                    ByteBuffer* buffer, std::span<const uint8_t>* contents) {
   FileHandle file;
-  uint64_t size = 0;
-  if (open_for_reading(path, &file, &size, err) != 0) return 1;
-  // Sizes are 32-bit; a larger file is beyond what the format can describe.
-  if (size > UINT32_MAX) {
-    print_no_memory(err, path);
-    close_file(file);
-    return 1;
+  if (int error_number = open_file_for_reading_in(folder, name, &file); error_number != 0) return error_number;
+  FileStatus status;
+  int error_number = known_plain ? 0 : get_open_file_status(file, &status);
+  if (error_number == 0 && !known_plain && status.kind != EntryKind::file) error_number = EINVAL;
+  size_t done = 0;
+  if (buffer->capacity > 0) grow_bytes(buffer, 0, buffer->capacity);  // all of it usable again
+  while (error_number == 0) {
+    if (done == buffer->capacity) {
+      if (done > limit) {
+        error_number = EFBIG;
+      } else if (grow_bytes(buffer, done, std::max(kFirstReadBytes, 2 * buffer->capacity)) == nullptr) {
+        error_number = ENOMEM;
+      }
+      continue;
+    }
+    // A plain file's read stops short only at its end, which spares the
+    // read that would find nothing. (Should a file end early all the same,
+    // its image fails to decode: it is refused, never read otherwise.)
+    const size_t wanted = buffer->capacity - done;
+    size_t got = 0;
+    error_number = read_file_part(file, buffer->bytes + done, wanted, &got);
+    done += got;
+    if (got < wanted) break;
   }
-  // One byte at least, so that an empty file fails as a short read rather
-  // than as an allocation failure.
-  auto* buffer = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
-  if (buffer == nullptr) {
-    print_no_memory(err, path);
-    close_file(file);
-    return 1;
-  }
-  if (read_exactly(file, path, buffer, size, err) != 0) {
-    close_file(file);
-    std::free(buffer);
-    return 1;
-  }
-  if (close_after_reading(file, path, err) != 0) {
-    std::free(buffer);
-    return 1;
-  }
-  loaded->bytes = buffer;
-  loaded->size = static_cast<uint32_t>(size);
+  close_file(file);
+  if (error_number == 0 && done > limit) error_number = EFBIG;
+  if (error_number != 0) return error_number;
+  grow_bytes(buffer, done, done);  // marks what lies past the file as unusable
+  *contents = {buffer->bytes, done};
   return 0;
 }
 
-void release_loaded_file(LoadedFile* file) {
-  std::free(file->bytes);
-  file->bytes = nullptr;
-  file->size = 0;
+int read_file_start(const char* path, uint8_t* bytes, size_t size, size_t* done) {
+  FileHandle file;
+  *done = 0;
+  if (int error_number = open_file_for_reading(path, &file); error_number != 0) return error_number;
+  int error_number = read_file(file, bytes, size, done);
+  close_file(file);
+  return error_number;
 }
 
 // Room for the start of a file read to be compared; longer prefixes are read
@@ -232,51 +241,41 @@ int write_opened_file(FileHandle file, const char* path, const void* data, uint6
   return 0;
 }
 
-int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffer,
-                 std::span<const uint8_t>* contents) {
+SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
+                               int* error_number) {
   FileHandle file;
-  if (int error_number = open_file_for_reading_at(folder, name, &file); error_number != 0) return error_number;
-  uint64_t size = 0;
-  int error_number = get_open_file_size(file, &size) != 0 ? EIO : 0;
-  uint8_t* bytes = error_number == 0 && size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
-  if (error_number == 0 && bytes == nullptr) error_number = ENOMEM;
+  *error_number = open_file_for_reading_at(folder, name, &file);
+  if (*error_number == ENOENT) return SignedFile::missing;
+  if (*error_number == ELOOP) return SignedFile::not_plain;
+  if (*error_number != 0) return SignedFile::failed;
+  SignedFile found = SignedFile::failed;
+  *error_number = get_open_file_status(file, status);
+  uint8_t start[kLocalPrefixBytes];
   size_t done = 0;
-  if (error_number == 0) error_number = read_file(file, bytes, size, &done);
-  if (error_number == 0 && done != size) error_number = EIO;
+  if (*error_number == 0 && status->kind != EntryKind::file) {
+    found = SignedFile::not_plain;
+  } else if (*error_number == 0 && (signature.size() > sizeof start || status->size < signature.size())) {
+    found = SignedFile::other;
+  } else if (*error_number == 0 && (*error_number = read_file(file, start, signature.size(), &done)) == 0) {
+    found = done == signature.size() && std::memcmp(start, signature.data(), done) == 0 ? SignedFile::loaded
+                                                                                        : SignedFile::other;
+  }
+  if (found == SignedFile::loaded) {
+    uint8_t* bytes = status->size <= SIZE_MAX ? reserve_bytes(buffer, status->size) : nullptr;
+    const size_t rest = static_cast<size_t>(status->size) - done;
+    if (bytes == nullptr) {
+      *error_number = ENOMEM;
+    } else {
+      std::memcpy(bytes, start, done);
+      *error_number = read_file(file, bytes + done, rest, &done);
+      if (*error_number == 0 && done != rest) *error_number = EIO;  // it changed while read
+    }
+    if (*error_number != 0) found = SignedFile::failed;
+    else *contents = {bytes, static_cast<size_t>(status->size)};
+  }
   close_file(file);
-  if (error_number == 0) *contents = {bytes, static_cast<size_t>(size)};
-  return error_number;
-}
-
-int replace_whole_file(const FolderHandle& folder, const char* name, const char* path,
-                       std::span<const uint8_t> data, FILE* err) {
-  // Beside the file, so that the rename stays within one folder and one disk.
-  char temporary[kPathBufferSize];
-  if (std::snprintf(temporary, sizeof temporary, "%s.velmire-new", name) >= static_cast<int>(sizeof temporary)) {
-    std::fprintf(err, "Cannot replace file %s: its name is too long\n", path);
-    return 1;
-  }
-  // A file left there by a run that was stopped is ours to remove; whatever
-  // else stands there makes the open below fail.
-  FileStatus status;
-  if (get_file_status_at(folder, temporary, &status) == 0 && status.kind == EntryKind::file)
-    remove_file_at(folder, temporary);
-  FileHandle file;
-  int error_number = open_file_for_writing_at(folder, temporary, WriteMode::create_new, &file);
-  if (error_number == 0) {
-    size_t done = 0;
-    error_number = data.empty() ? 0 : write_file(file, data.data(), data.size(), &done);
-    if (error_number == 0) error_number = sync_file(file);
-    int closed = close_file(file);
-    if (error_number == 0) error_number = closed;
-    if (error_number == 0) error_number = rename_file_at(folder, temporary, name);
-    if (error_number != 0) remove_file_at(folder, temporary);
-  }
-  if (error_number != 0) {
-    std::fprintf(err, "Cannot replace file %s: %s\n", path, std::strerror(error_number));
-    return 1;
-  }
-  return 0;
+  return found;
 }
 
 // Asks for each prefix of the path that ends before a separator, shortest

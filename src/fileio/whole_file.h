@@ -11,18 +11,16 @@
 #include "common/byte_buffer.h"
 #include "platform/platform.h"
 
-// A file loaded whole: one heap block of exactly the file's size, released
-// with release_loaded_file.
-struct LoadedFile {
-  uint8_t* bytes = nullptr;
-  uint32_t size = 0;
-};
-
-// Loads the whole file. Returns 0 with `file` filled, or 1 after a message;
-// on failure nothing is handed out.
-int read_whole_file(const char* path, LoadedFile* file, FILE* err);
-
-void release_loaded_file(LoadedFile* file);
+// Reads the whole plain file `name` in `folder` into `buffer`, reading
+// until the file ends, without asking for its size. A pipe, device or socket is
+// refused at once, never waited for: when the folder listing told that the
+// entry is a plain file (`known_plain`) no status is asked for, and what
+// stands there instead gives an empty or failed read. Returns 0 with
+// `contents` set (valid until the buffer is used again), EINVAL for what is
+// not a plain file, EFBIG past `limit` bytes, ENOMEM, or another error
+// number.
+int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
+                    ByteBuffer* buffer, std::span<const uint8_t>* contents);
 
 // Returns 0 when the file begins with `expected`, 2 when it does not (or is
 // shorter, in which case nothing is read and nothing is printed), 1 after a
@@ -57,12 +55,27 @@ int write_whole_file(const FolderHandle& folder, const char* name, const char* p
 int open_whole_file_for_writing(const FolderHandle& folder, const char* name, const char* path, FileHandle* file,
                                 FILE* err, std::span<const uint8_t> protected_prefix = {});
 
-// Loads the whole file `name` in `folder` into `buffer`, without following
-// a link there, and without a message: for files the caller may do without.
-// Returns 0 with `contents` set, or the error number (ENOENT when there is
-// no such file, ELOOP for a link).
-int load_file_at(const FolderHandle& folder, const char* name, ByteBuffer* buffer,
-                 std::span<const uint8_t>* contents);
+// Reads up to `size` bytes from the start of the file at `path`, without
+// waiting (a pipe gives what it holds, often nothing). Returns 0 with
+// *done set, or the error number.
+int read_file_start(const char* path, uint8_t* bytes, size_t size, size_t* done);
+
+// What load_signed_file_at found.
+enum class SignedFile : uint8_t {
+  loaded,     // a plain file beginning with the signature, loaded whole
+  missing,    // nothing of that name
+  other,      // a plain file that does not begin with the signature
+  not_plain,  // a folder, a link, a pipe, a device or a socket
+  failed,     // it could not be read (*error_number says why)
+};
+
+// Opens the file `name` in `folder` without following a link or waiting,
+// reads its first signature.size() bytes and, when they are the signature,
+// the rest into `buffer`. `status` receives the file's status (mode
+// included). Nothing is printed.
+SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
+                               int* error_number);
 
 // Writes `size` bytes to the file just opened for writing and closes it,
 // with write_whole_file's messages. Returns 0, or 1 after a message.
@@ -71,14 +84,6 @@ int write_opened_file(FileHandle file, const char* path, const void* data, uint6
 // Writes `size` more bytes to a file open for writing. Returns 0, or 1 after
 // write_whole_file's message, the file then closed.
 int write_file_piece(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err);
-
-// Replaces the file `name` in `folder` by `data` in one step: the data goes
-// to a new file beside it, reaches the disk, and is renamed over it, so that
-// at any moment the file is either the whole old one or the whole new one. A
-// failure leaves the old file as it was and no new file behind. Returns 0,
-// or 1 after a message that names the file by `path`.
-int replace_whole_file(const FolderHandle& folder, const char* name, const char* path,
-                       std::span<const uint8_t> data, FILE* err);
 
 // Makes every folder along the path exist, as asking for each prefix that
 // ends before a separator, shortest first, would: prefixes that exist

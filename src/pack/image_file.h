@@ -1,41 +1,92 @@
-// An image read from a BMP or PNG file, in the form the packer turns into PIX pixels.
+// An image read from a BMP or PNG file, in the form the packer turns into
+// PIX pixels: rows read where they lie, in the file itself when it stores
+// them as the packer reads them (uncompressed BMP files), or else in a
+// buffer the run keeps for every image.
 #pragma once
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-// How the bytes of each pixel are stored in DecodedImage::pixels.
+// How the bytes of each pixel are stored in the rows.
 enum class PixelKind : uint8_t {
   indexed,  // 1 byte: an index into `palette`
-  rgb,      // 3 bytes: R G B
-  rgba,     // 4 bytes: R G B A; A is opacity, 0 fully transparent (PNG only)
-  rgbx,     // 4 bytes: R G B X; X is the fourth byte a 32-bit BMP stores with each pixel, kept as is
+  rgb,      // R G B (PNG, and BMP files of 16 bits once decoded)
+  rgba,     // R G B A; A is opacity, 0 fully transparent (PNG only)
+  bgr,      // B G R (24-bit BMP)
+  bgrx,     // B G R X; X is the fourth byte a 32-bit BMP stores with each pixel, kept as is
 };
 
+// Where the bytes of one pixel of a kind lie: the size, the offsets of red,
+// green and blue, of the alpha byte and of the BMP's X byte (-1: none).
+struct PixelLayout {
+  uint8_t size;
+  uint8_t red, green, blue;
+  int8_t alpha, x;
+};
+inline constexpr PixelLayout kPixelLayouts[] = {
+    {1, 0, 0, 0, -1, -1},  // indexed: the colour is the palette's
+    {3, 0, 1, 2, -1, -1},  // rgb
+    {4, 0, 1, 2, 3, -1},   // rgba
+    {3, 2, 1, 0, -1, -1},  // bgr
+    {4, 2, 1, 0, -1, 3},   // bgrx
+};
+inline constexpr const PixelLayout& layout_of(PixelKind kind) {
+  return kPixelLayouts[static_cast<int>(kind)];
+}
+
 enum class ImageFormat : uint8_t { bmp, png };
+
+// The buffers the readers decode into, kept from one image to the next.
+struct ImageBuffers {
+  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette;
+};
 
 struct DecodedImage {
   ImageFormat format = ImageFormat::bmp;
   PixelKind kind = PixelKind::rgb;
   uint32_t width = 0;
   uint32_t height = 0;
-  // Bytes from the start of one row to the start of the next in `pixels`: at least
-  // width x bytes per pixel. A BMP keeps the bytes its rows carry after their pixels
-  // (see below); a PNG's rows hold exactly width pixels.
+  // The top row, and the step from one row to the next (negative for the
+  // bottom-up rows of a BMP file read where they lie).
+  const uint8_t* top_row = nullptr;
+  int64_t row_step = 0;
+  // Bytes each row holds: at least width x the pixel size. A BMP read
+  // where it lies keeps the bytes its rows carry after their pixels
+  // (`stored_rows`); decoded rows hold exactly width pixels.
   uint32_t row_bytes = 0;
-  std::vector<uint8_t> pixels;   // height rows of row_bytes bytes, the top row first
-  // Indexed images only: 4 bytes per entry, R G B A (A = 255 unless a PNG tRNS chunk
-  // says otherwise); at most 256 entries.
-  std::vector<uint8_t> palette;
+  bool stored_rows = false;
+  // Indexed images only: at most 256 entries of 4 bytes, as the file holds
+  // them (a BMP's B G R x, in the file) or R G B A (a PNG's, A = 255 unless
+  // a tRNS chunk says otherwise, in the buffers).
+  std::span<const uint8_t> palette;
+  PixelKind palette_kind = PixelKind::bgrx;
 };
+
+// The colour of palette entry `index` (below palette.size() / 4) as
+// 0xRRGGBB, and its opacity.
+inline uint32_t palette_entry(const DecodedImage& image, uint32_t index, uint8_t* alpha) {
+  const PixelLayout& layout = kPixelLayouts[static_cast<int>(image.palette_kind)];
+  const uint8_t* entry = image.palette.data() + 4 * index;
+  *alpha = layout.alpha >= 0 ? entry[layout.alpha] : 255;
+  return uint32_t{entry[layout.red]} << 16 | uint32_t{entry[layout.green]} << 8 | entry[layout.blue];
+}
+
+inline const uint8_t* image_row(const DecodedImage& image, uint32_t y) {
+  return image.top_row + static_cast<int64_t>(y) * image.row_step;
+}
 
 // The largest width and height a PIX file can hold.
 inline constexpr uint32_t kMaxImageSide = 65535;
 
-// Bytes one pixel of `kind` takes in DecodedImage::pixels.
-inline constexpr uint32_t bytes_per_pixel(PixelKind kind) {
-  return kind == PixelKind::indexed ? 1 : kind == PixelKind::rgb ? 3 : 4;
+// The default of -maxpixels: 4096 x 4096, more than any texture of either game.
+inline constexpr uint64_t kDefaultMaxPixels = uint64_t{1} << 24;
+
+// The largest image file read: the bytes of a 32-bit BMP of `max_pixels`
+// pixels with rows padded a little, and room for headers and chunks.
+inline constexpr uint64_t image_file_limit(uint64_t max_pixels) {
+  return 5 * max_pixels + (uint64_t{1} << 20);
 }
 
 // The most pixel bytes a file of `file_size` bytes may decode to. Deflate
@@ -45,12 +96,20 @@ inline constexpr uint64_t decoded_bytes_limit(uint64_t file_size) {
   return 1100 * file_size + (uint64_t{1} << 20);
 }
 
+// Whether the first bytes of a file are those of a BMP or a PNG file: "BM"
+// and two reserved words of zero, or the 8-byte PNG signature. Needs 16 bytes.
+inline constexpr size_t kImageSignatureBytes = 16;
+bool has_image_signature(std::span<const uint8_t> start);
+
 // Reads a whole BMP or PNG file held in memory, told apart by their signatures
-// ("BM", and the 8-byte PNG signature). Returns true with `image` filled, or false
+// ("BM", and the 8-byte PNG signature), refusing before decoding an image of
+// more than `max_pixels` pixels. Rows point into `file` or into `buffers`,
+// valid while both are. Returns true with `image` filled, or false
 // with `problem` set to a short lower-case description of what is wrong, which the
 // caller prints after the file's name, e.g. "not a BMP or PNG image",
-// "a BMP compression it does not read (1: 8-bit run-length)", "a BMP of 16 bits per
-// pixel, which it does not read", "65536 pixels wide, more than 65535",
+// "a BMP compression it does not read (4: JPEG)", "65536 pixels wide, more than 65535",
 // "the file ends inside its pixel rows", "a colour table of 300 entries, more than 256",
-// "a damaged PNG file: <libpng's message>".
-bool read_image(std::span<const uint8_t> file, DecodedImage* image, std::string* problem);
+// "a damaged PNG file: <libpng's message>". What a paint program can re-save
+// in another form says so.
+bool read_image(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
+                std::string* problem);

@@ -1,5 +1,5 @@
 // What the BMP and PNG readers share: a byte reader that cannot run past the
-// end of the file, the checks of an image's sides and the pixel allocation.
+// end of the file, the checks of an image's size and the pixel allocation.
 // Internal to velmire_image_readers; callers use read_image.
 #pragma once
 
@@ -38,6 +38,11 @@ inline void seek_to(ByteReader* reader, uint64_t offset) {
   reader->offset = static_cast<size_t>(offset);
 }
 
+inline uint8_t read_u8(ByteReader* reader) {
+  std::span<const uint8_t> b = take_bytes(reader, 1);
+  return b.empty() ? 0 : b[0];
+}
+
 inline uint16_t read_u16le(ByteReader* reader) {
   std::span<const uint8_t> b = take_bytes(reader, 2);
   return b.empty() ? 0 : static_cast<uint16_t>(b[0] | b[1] << 8);
@@ -53,15 +58,20 @@ inline uint32_t read_u32be(ByteReader* reader) {
   return b.empty() ? 0 : uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3];
 }
 
+// What a refusal that re-saving cures adds to its problem.
+inline constexpr const char* kResaveHint = "; re-save it as a BMP file of 8, 24 or 32 bits or as a PNG file";
+
 // Each reader is handed a cleared image and the whole file, its signature
 // already recognised.
-bool read_bmp(std::span<const uint8_t> file, DecodedImage* image, std::string* problem);
-bool read_png(std::span<const uint8_t> file, DecodedImage* image, std::string* problem);
+bool read_bmp(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
+              std::string* problem);
+bool read_png(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
+              std::string* problem);
 
-// Checks width >= 1, height >= 1 and both <= kMaxImageSide; sets `problem`
-// (naming the side) when not.
-bool check_image_sides(int64_t width, int64_t height, std::string* problem);
+// Checks width >= 1, height >= 1, both <= kMaxImageSide, and width x height
+// <= max_pixels; sets `problem` (naming the size) when not.
+bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::string* problem);
 
-// Sizes image->pixels to `size` bytes (zeros). False, with `problem` set,
-// when the memory cannot be had.
-bool allocate_pixels(DecodedImage* image, uint64_t size, std::string* problem);
+// Makes room for `size` bytes in buffers->pixels and returns them (not
+// cleared), or nullptr, with `problem` set, when the memory cannot be had.
+uint8_t* allocate_pixels(ImageBuffers* buffers, uint64_t size, std::string* problem);

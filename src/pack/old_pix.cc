@@ -1,10 +1,8 @@
 #include "pack/old_pix.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
-#include "fileio/whole_file.h"
 #include "pix/texture_sequence.h"
 
 namespace {
@@ -20,18 +18,8 @@ size_t pixel_block_start(std::span<const uint8_t> file, const PixPixels& pixels)
 
 }  // namespace
 
-int read_old_pix(const FolderHandle* folder, const char* name, const char* path, ByteBuffer* buffer,
-                 std::vector<OldTexture>* textures, FILE* err) {
+void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* textures) {
   textures->clear();
-  std::span<const uint8_t> file;
-  if (folder == nullptr) return 0;
-  int error_number = load_file_at(*folder, name, buffer, &file);
-  if (error_number == ENOENT) return 0;
-  if (error_number != 0 || file.size() < kPixSignature.size() ||
-      std::memcmp(file.data(), kPixSignature.data(), kPixSignature.size()) != 0) {
-    std::fprintf(err, "ERROR: %s is not a PIX file that can be read, so it is not replaced\n", path);
-    return 1;
-  }
   TextureSequence sequence;
   uint64_t position = kPixSignature.size();
   while (next_texture(file, &position, &sequence, HeaderKinds::game) == BlockScan::texture) {
@@ -49,5 +37,4 @@ int read_old_pix(const FolderHandle* folder, const char* name, const char* path,
     }
     textures->push_back(texture);
   }
-  return 0;
 }

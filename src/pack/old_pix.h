@@ -3,13 +3,10 @@
 // Pack texture, the bytes after the pixels of its rows.
 #pragma once
 
-#include <cstdio>
 #include <span>
 #include <vector>
 
-#include "common/byte_buffer.h"
 #include "pix/pix_blocks.h"
-#include "platform/platform.h"
 
 struct OldTexture {
   bool splat_pack = false;
@@ -21,9 +18,5 @@ struct OldTexture {
   PixPixels palette;
 };
 
-// Reads the PIX file `name` in `folder` (a null folder: none) into `buffer`,
-// and its textures as far as they decode. Returns 0 (with no texture when
-// there is no such file), or 1 after a message when something that is not a
-// PIX file stands there, which a pack must not replace.
-int read_old_pix(const FolderHandle* folder, const char* name, const char* path, ByteBuffer* buffer,
-                 std::vector<OldTexture>* textures, FILE* err);
+// The textures of the loaded PIX file, as far as they decode.
+void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* textures);

@@ -1,41 +1,26 @@
 #include "pack/pack_folder.h"
 
-#include <string>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <set>
 #include <string_view>
-#include <vector>
 
 #include "fileio/whole_file.h"
-#include "naming/output_path.h"
-#include "pack/colour_match.h"
-#include "pack/image_file.h"
-#include "pack/old_pix.h"
-#include "pack/texture_build.h"
-#include "pack/texture_files.h"
 
 namespace {
 
 const char kSeparator[] = {kPathSeparator, '\0'};
 
-// The file name velmire gives an old texture (without the number and the
-// added extension), which tells whether an image stands for it: its name as
-// file names hold it, or no_name, no_name_02, ... counted through the file.
-std::vector<std::string> file_stems(const std::vector<OldTexture>& textures) {
-  std::vector<std::string> stems;
-  int nameless = 0;
-  for (const OldTexture& texture : textures) {
-    char stem[kPathBufferSize] = "";
-    if (texture.header.name.empty()) {
-      if (++nameless == 1)
-        std::snprintf(stem, sizeof stem, "no_name");
-      else
-        std::snprintf(stem, sizeof stem, "no_name_%02d", nameless);
-    } else if (!copy_texture_name(texture.header.name, stem)) {
-      stem[0] = '\0';
-    }
-    stems.push_back(stem);
-  }
-  return stems;
-}
+// The report lines a batch holds at most, reserved once, so that memory
+// does not follow the number of files: the game's 9,029 lines (about
+// 800 KB) take two batches, four syncs for its five folders.
+constexpr size_t kReportBytes = size_t{512} << 10;
+
+const char kNotRead[] =
+    "its images are not numbered in folders of their own, as velmire writes them with -file or -noenum. "
+    "velmire-pack reads the trees velmire writes without these two options (\"GO.PIX%c0001. go.pix.bmp\")";
 
 // The counter of the texture type a report code names.
 int32_t* type_count(PackTotals* totals, std::string_view code) {
@@ -45,139 +30,324 @@ int32_t* type_count(PackTotals* totals, std::string_view code) {
   return &totals->normal;
 }
 
-void print_not_written(const PackContext& context, const char* target) {
-  std::fprintf(context.err, "Could not write the PIX file %s\n", target);
-  ++context.totals->files_not_written;
+void leave_as_it_was(PackRun* run, const char* target, const std::string& reason) {
+  std::fprintf(run->err, "%s is left as it was: %s\n", target, reason.c_str());
+  ++run->totals.files_not_written;
 }
 
-// Reads one image. Returns true, or false after its messages.
-bool read_texture_image(const PathBuffer& folder, const std::string& file_name, DecodedImage* image,
-                        const PackContext& context) {
-  PathBuffer path = folder;
-  if (!path_append(&path, file_name)) {
-    std::fprintf(context.err, "ERROR: The path %s%s is too long\n", folder.text, file_name.c_str());
+void print_not_written(PackRun* run, const std::string& target, int error_number) {
+  std::fprintf(run->err, "Could not write the PIX file %s: %s\n", target.c_str(), std::strerror(error_number));
+  ++run->totals.files_not_written;
+}
+
+// Renames the batch's files into place and prints the report lines of
+// every file packed since the last commit, in the order of the walk.
+void commit(PackRun* run) {
+  commit_batch(&run->batch, &run->results);
+  size_t batch_index = 0, report_start = 0;
+  for (const PendingFile& file : run->pending) {
+    const std::string_view lines(run->report.data() + report_start, file.report_end - report_start);
+    report_start = file.report_end;
+    const BatchResult result = file.in_batch ? run->results[batch_index++] : BatchResult{};
+    if (result.error_number != 0 && result.renamed) {
+      std::fprintf(run->err, "The PIX file %s was replaced, but may not have reached the disk: %s\n",
+                   file.path.c_str(), std::strerror(result.error_number));
+      ++run->totals.files_not_written;
+      continue;
+    }
+    if (result.error_number != 0) {
+      print_not_written(run, file.path, result.error_number);
+      continue;
+    }
+    std::fwrite(lines.data(), 1, lines.size(), run->out);
+    PackTotals& totals = run->totals;
+    totals.normal += file.counts.normal, totals.splat_pack += file.counts.splat_pack;
+    totals.true_colour_3 += file.counts.true_colour_3, totals.true_colour_4 += file.counts.true_colour_4;
+    totals.inexact_pixels += file.counts.inexact_pixels;
+    ++(file.in_batch ? totals.files_written : totals.files_unchanged);
+  }
+  run->pending.clear();
+  run->report.clear();
+}
+
+// Why an image file could not be read.
+std::string read_failure(int error_number) {
+  if (error_number == EINVAL) return "not a plain file (a folder, a pipe, a device or a socket)";
+  if (error_number == EFBIG) return "larger than an image of the pixels -maxpixels allows can be";
+  return std::strerror(error_number);
+}
+
+// Adds the texture of the `index`th image, `file` in `images` (the folder
+// `folder`), to the PIX file `name` being built, its report line to
+// `lines`. Returns true, or false after leaving the target as it was.
+bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& folder, const TextureFile& file,
+                size_t index, const std::string& name, const char* target, PendingFile* pending, std::string* lines) {
+  std::string texture_name, problem;
+  try {
+    std::span<const uint8_t> bytes;
+    const uint64_t limit = image_file_limit(run->textures.max_pixels);
+    int error_number = read_plain_file(images, file.file_name.c_str(), file.plain_file, limit, &run->image_file, &bytes);
+    PackedTexture packed;
+    if (error_number != 0) {
+      problem = read_failure(error_number);
+    } else if (add_texture_image(&run->build, index, file, bytes, &run->image_buffers, run->textures, &packed,
+                                 &texture_name, &problem)) {
+      ++*type_count(&pending->counts, packed.code);
+      pending->counts.inexact_pixels += packed.inexact_pixels;
+      *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
+      if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
+      *lines += '\n';
+      return true;
+    }
+  } catch (const std::bad_alloc&) {
+    problem = "not enough memory";
+  }
+  leave_as_it_was(run, target, std::string(folder.text) + file.file_name + ": " + problem);
+  return false;
+}
+
+// Builds the new PIX file `name` from the images in `folder`, its report
+// lines in `lines`. Returns true, or false after leaving the target as it
+// was.
+bool build_pix_file(PackRun* run, const PathBuffer& folder, const std::string& name,
+                    const std::vector<TextureFile>& files, std::span<const uint8_t> old_file, const char* target,
+                    PendingFile* pending, std::string* lines) {
+  if (!start_pix_build(old_file, &run->output, &run->build)) {
+    leave_as_it_was(run, target, "not enough memory");
     return false;
   }
-  LoadedFile file;
-  if (read_whole_file(path.text, &file, context.err) != 0) {
-    std::fprintf(context.err, "\n");
+  // Held open, so that each image is found in it by its name alone.
+  FolderHandle images;
+  if (int error_number = open_folder(folder.text, &images); error_number != 0) {
+    leave_as_it_was(run, target, std::string(folder.text) + ": " + std::strerror(error_number));
     return false;
   }
-  std::string problem;
-  bool read = read_image({file.bytes, file.size}, image, &problem);
-  release_loaded_file(&file);
-  if (!read) std::fprintf(context.err, "ERROR in file %s: %s\n", path.text, problem.c_str());
-  return read;
+  bool built = true;
+  for (size_t i = 0; i < files.size() && built; ++i)
+    built = pack_image(run, images, folder, files[i], i, name, target, pending, lines);
+  close_folder(&images);
+  return built;
+}
+
+// Why the file standing where the PIX file goes is left as it is.
+std::string old_file_problem(SignedFile found, int error_number) {
+  if (found == SignedFile::other) return "it is not a PIX file";
+  if (found == SignedFile::not_plain) return "it is not a plain file (a folder, a link, a pipe, a device or a socket)";
+  return std::string("it cannot be read: ") + std::strerror(error_number);
 }
 
 // Packs the numbered images of `folder` into the PIX file `name` in
-// `destination`, replacing the file there in one step, or leaves it as it
-// was after a message.
-void pack_pix_file(const PathBuffer& folder, const std::string& name, const std::vector<TextureFile>& files,
-                   const PathBuffer& destination, const ColourMatch& colours, const PackContext& context) {
+// `destination`: built in memory, compared with the file it replaces, and
+// written into the batch when it differs.
+void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& name,
+                   const std::vector<TextureFile>& files, const PathBuffer& destination) {
   PathBuffer target = destination;
   if (!path_append(&target, name)) {
-    std::fprintf(context.err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
-    return print_not_written(context, destination.text);
+    std::fprintf(run->err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
+    ++run->totals.files_not_written;
+    return;
   }
-  // The file being replaced, when the destination holds it.
-  OutputTree* tree = context.output_tree;
-  ByteBuffer old_bytes;
-  std::vector<OldTexture> old;
-  const FolderHandle* existing = enter_output_folder(tree, path_view(destination), false) ? held_output_folder(tree)
-                                                                                          : nullptr;
-  if (read_old_pix(existing, name.c_str(), target.text, &old_bytes, &old, context.err) != 0)
-    return print_not_written(context, target.text);
-  const std::vector<std::string> old_stems = file_stems(old);
-
-  std::vector<uint8_t> pix(kPixSignature.begin(), kPixSignature.end());
-  std::vector<PackedTexture> packed(files.size());
-  std::vector<std::string> names(files.size());
-  bool complete = true;
-  for (size_t i = 0; i < files.size() && complete; ++i) {
-    const TextureFile& file = files[i];
-    const OldTexture* same = i < old.size() && old_stems[i] == file.stem ? &old[i] : nullptr;
-    names[i] = same != nullptr ? std::string(same->header.name) : texture_name_of_stem(file.stem);
-    DecodedImage image;
-    std::string problem;
-    complete = read_texture_image(folder, file.file_name, &image, context);
-    if (complete && !append_texture(image, names[i], same, colours, &pix, &packed[i], &problem)) {
-      std::fprintf(context.err, "ERROR in file %s%s: %s\n", folder.text, file.file_name.c_str(), problem.c_str());
-      complete = false;
-    }
-  }
-  release_bytes(&old_bytes);
-  if (!complete) return print_not_written(context, target.text);
-
+  OutputTree* tree = run->tree;
   const FolderHandle* out_folder =
       enter_output_folder(tree, path_view(destination), true) ? held_output_folder(tree) : nullptr;
   if (out_folder == nullptr) {
-    std::fprintf(context.err, "Cannot replace file %s: its folder cannot be made or opened\n", target.text);
-    return print_not_written(context, target.text);
-  }
-  if (replace_whole_file(*out_folder, name.c_str(), target.text, pix, context.err) != 0)
-    return print_not_written(context, target.text);
-
-  PackTotals& totals = *context.totals;
-  ++totals.files_written;
-  for (size_t i = 0; i < files.size(); ++i) {
-    ++*type_count(&totals, packed[i].code);
-    totals.inexact_pixels += packed[i].inexact_pixels;
-    std::fprintf(context.out, "%s: %s (%s) <-- %s", packed[i].code, name.c_str(), names[i].c_str(),
-                 files[i].file_name.c_str());
-    if (packed[i].paletted)
-      std::fprintf(context.out, ", %llu pixels without an exact colour",
-                   static_cast<unsigned long long>(packed[i].inexact_pixels));
-    std::fprintf(context.out, "\n");
-  }
-}
-
-}  // namespace
-
-void pack_folder(const PathBuffer& source, const PathBuffer& destination, const PackContext& context,
-                 const FolderChain* ancestors) {
-  FILE* err = context.err;
-  std::vector<FolderEntry> entries;
-  if (list_folder_in_order(source.text, &entries) != 0) {
-    std::fprintf(err, "Source directory %s not found.\n", source.text);
+    std::fprintf(run->err, "Could not write the PIX file %s: its folder cannot be made or opened\n", target.text);
+    ++run->totals.files_not_written;
     return;
   }
+  // A folder this run has just made holds no PIX file yet, nor leftovers.
+  const bool new_folder = output_folder_is_new(*tree);
+  const std::string folder_key(path_view(destination));
+  if (!new_folder && std::find(run->cleaned.begin(), run->cleaned.end(), folder_key) == run->cleaned.end()) {
+    remove_leftovers(*out_folder, destination.text);
+    run->cleaned.push_back(folder_key);
+  }
+  std::span<const uint8_t> old_file;
+  FileStatus old_status;
+  int error_number = 0;
+  SignedFile found = new_folder ? SignedFile::missing
+                                : load_signed_file_at(*out_folder, name.c_str(), kPixSignature, &run->old_file,
+                                                      &old_file, &old_status, &error_number);
+  if (found != SignedFile::missing && found != SignedFile::loaded)
+    return leave_as_it_was(run, target.text, old_file_problem(found, error_number));
+
+  PendingFile pending;
+  std::string lines;
+  if (!build_pix_file(run, folder, name, files, old_file, target.text, &pending, &lines)) return;
+  const std::span<const uint8_t> bytes = output_bytes(run->output);
+  pending.path = target.text;
+  pending.in_batch = !(found == SignedFile::loaded && bytes.size() == old_file.size() &&
+                       std::memcmp(bytes.data(), old_file.data(), bytes.size()) == 0);
+  if (batch_is_full(run->batch) || run->report.size() + lines.size() > kReportBytes) commit(run);
+  // Taken down first: what may throw does so before the file joins the batch.
+  const size_t report_start = run->report.size();
+  run->report += lines;
+  pending.report_end = run->report.size();
+  run->pending.push_back(std::move(pending));
+  if (!run->pending.back().in_batch) return;
+  const uint32_t mode = found == SignedFile::loaded ? old_status.mode : 0;
+  error_number = add_to_batch(&run->batch, *out_folder, folder_key, name.c_str(), bytes, mode);
+  if (error_number == 0) return;
+  run->pending.pop_back();
+  run->report.resize(report_start);
+  print_not_written(run, target.text, error_number);
+}
+
+void print_not_read(FILE* err, const char* folder) {
+  std::fprintf(err, "Nothing is packed from folder %s: ", folder);
+  std::fprintf(err, kNotRead, kPathSeparator);
+  std::fprintf(err, "\n");
+}
+
+// The subfolder `entry` of `parent`, its path (ending in a separator) in
+// `folder`: false for a file, "." or "..", or a path that does not fit.
+bool subfolder(const PathBuffer& parent, const FolderEntry& entry, PathBuffer* folder, FileStatus* status) {
+  *folder = parent;
+  return !entry.plain_file && entry.name != "." && entry.name != ".." && path_append(folder, entry.name, kSeparator) &&
+         get_file_status(folder->text, status) == 0 && status->kind == EntryKind::folder;
+}
+
+// What a folder of the source is, from its listing.
+FolderImages look_into(const PathBuffer& folder, std::vector<FolderEntry>* entries, std::vector<TextureFile>* files,
+                       std::string* what) {
+  entries->clear();
+  if (list_folder_in_order(folder.text, entries) != 0) return FolderImages::none;
+  return classify_images(folder.text, *entries, files, what);
+}
+
+// Whether a folder below `folder` (up to `depth` levels down) holds
+// numbered images.
+bool holds_image_folders(const PathBuffer& folder, int depth) {
+  std::vector<FolderEntry> entries;
+  if (depth == 0 || list_folder_in_order(folder.text, &entries) != 0) return false;
+  for (const FolderEntry& entry : entries) {
+    PathBuffer sub;
+    FileStatus status;
+    if (!subfolder(folder, entry, &sub, &status)) continue;
+    std::vector<FolderEntry> sub_entries;
+    std::vector<TextureFile> files;
+    std::string what;
+    FolderImages images = look_into(sub, &sub_entries, &files, &what);
+    if (images == FolderImages::found || images == FolderImages::problem || holds_image_folders(sub, depth - 1))
+      return true;
+  }
+  return false;
+}
+
+// Walks the subfolders of `source` (whose listing is `entries`).
+void walk_level(PackRun* run, const PathBuffer& source, const std::vector<FolderEntry>& entries,
+                const PathBuffer& destination, const FolderChain* ancestors, bool* hint_given) {
   WalkedFolders walked;
   FolderChain here;
   begin_walk_level(source.text, ancestors, &walked, &here);
-  const ColourMatch colours = make_colour_match(*context.palette);
-
   for (const FolderEntry& entry : entries) {
     const std::string& name = entry.name;
     if (name == "." || name == ".." || entry.plain_file) continue;
     PathBuffer folder = source;
     FileStatus status;
     if (!path_append(&folder, name, kSeparator)) {
-      std::fprintf(err, "ERROR: The path %s%s is too long\n", source.text, name.c_str());
+      std::fprintf(run->err, "ERROR: The path %s%s is too long\n", source.text, name.c_str());
       continue;
     }
     if (get_file_status(folder.text, &status) != 0 || status.kind != EntryKind::folder) continue;
+    std::vector<FolderEntry> sub_entries;
     std::vector<TextureFile> files;
     std::string problem;
-    switch (list_texture_files(folder.text, &files, &problem)) {
-      case FolderImages::found:
-        pack_pix_file(folder, name, files, destination, colours, context);
-        break;
-      case FolderImages::problem:
-        std::fprintf(err, "ERROR in folder %s: %s\n", folder.text, problem.c_str());
-        std::fprintf(err, "Could not write the PIX file %s%s\n", destination.text, name.c_str());
-        ++context.totals->files_not_written;
-        break;
-      case FolderImages::none: {
-        PathBuffer subfolder = destination;
-        if (!context.recursive || !may_walk_subfolder(&here, status.id, folder.text, err)) break;
-        if (!path_append(&subfolder, name, kSeparator)) {
-          std::fprintf(err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
-          break;
+    const FolderImages images = look_into(folder, &sub_entries, &files, &problem);
+    if (images == FolderImages::found || images == FolderImages::problem) {
+      ++run->totals.image_folders;
+      if (images == FolderImages::found) {
+        try {
+          pack_pix_file(run, folder, name, files, destination);
+        } catch (const std::bad_alloc&) {
+          leave_as_it_was(run, (std::string(destination.text) + name).c_str(), "not enough memory");
         }
-        pack_folder(folder, subfolder, context, &here);
-        break;
+      } else {
+        leave_as_it_was(run, (std::string(destination.text) + name).c_str(),
+                        "in folder " + std::string(folder.text) + ", " + problem);
       }
+      continue;
     }
+    if (images == FolderImages::unnumbered) print_not_read(run->err, folder.text);
+    if (!run->recursive) {
+      if (!*hint_given && holds_image_folders(folder, 8)) {
+        std::fprintf(run->err, "Folders below %s hold images too: add -r to pack them\n", folder.text);
+        *hint_given = true;
+      }
+      continue;
+    }
+    PathBuffer subfolder = destination;
+    if (!may_walk_subfolder(&here, status.id, folder.text, run->err)) continue;
+    if (!path_append(&subfolder, name, kSeparator)) {
+      std::fprintf(run->err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
+      continue;
+    }
+    walk_level(run, folder, sub_entries, subfolder, &here, hint_given);
   }
+}
+
+// Whether `destination` holds a plain file where an image folder below
+// `source` (`relative` inside it) names a PIX file. Link loops in the
+// source end at the folders already looked into.
+bool holds_named_file(const PathBuffer& source, const PathBuffer& destination, bool recursive,
+                      std::set<std::pair<uint64_t, uint64_t>>* seen) {
+  std::vector<FolderEntry> entries;
+  if (list_folder_in_order(source.text, &entries) != 0) return false;
+  for (const FolderEntry& entry : entries) {
+    PathBuffer folder, target = destination;
+    FileStatus status, target_status;
+    if (!subfolder(source, entry, &folder, &status) || !path_append(&target, entry.name)) continue;
+    if (get_file_status(target.text, &target_status) != 0) continue;  // nothing below it either
+    if (target_status.kind == EntryKind::file) return true;
+    if (recursive && target_status.kind == EntryKind::folder && seen->insert({status.id.device, status.id.index}).second &&
+        path_append(&target, kSeparator) && holds_named_file(folder, target, recursive, seen))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void pack_tree(PackRun* run, const PathBuffer& source, const PathBuffer& destination) {
+  std::vector<FolderEntry> entries;
+  std::vector<TextureFile> files;
+  std::string problem;
+  if (list_folder_in_order(source.text, &entries) != 0) {
+    std::fprintf(run->err, "Source directory %s not found.\n", source.text);
+    return;
+  }
+  const FolderImages own = classify_images(source.text, entries, &files, &problem);
+  if (own == FolderImages::found || own == FolderImages::problem)
+    std::fprintf(run->err, "Nothing is packed from folder %s: it holds the numbered images of one PIX file itself. "
+                 "Give the folder that holds it as src_folder\n", source.text);
+  else if (own == FolderImages::unnumbered)
+    print_not_read(run->err, source.text);
+  bool hint_given = false;
+  run->report.reserve(kReportBytes);
+  run->pending.reserve(kBatchFiles);
+  walk_level(run, source, entries, destination, nullptr, &hint_given);
+  commit(run);
+}
+
+bool points_one_level_too_high(const PathBuffer& source, const PathBuffer& destination, bool recursive, FILE* err) {
+  // An empty destination is a tree to be made, and asks for no look.
+  std::vector<FolderEntry> entries;
+  if (list_folder_in_order(destination.text, &entries) != 0 ||
+      std::all_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return e.name == "." || e.name == ".."; }))
+    return false;
+  std::set<std::pair<uint64_t, uint64_t>> seen;
+  if (holds_named_file(source, destination, recursive, &seen)) return false;
+  for (const FolderEntry& entry : entries) {
+    PathBuffer folder;
+    FileStatus status;
+    if (!subfolder(destination, entry, &folder, &status)) continue;
+    seen.clear();
+    if (!holds_named_file(source, folder, recursive, &seen)) continue;
+    std::fprintf(err,
+                 "ERROR: The destination %s holds none of the PIX files the images name, but its subfolder %s does: "
+                 "nothing is written. Give that subfolder as dst_folder\n",
+                 destination.text, folder.text);
+    return true;
+  }
+  return false;
 }

@@ -4,6 +4,9 @@
 #include <cstdio>
 
 // Runs the whole program with the given streams for the report and the
-// error messages. Returns the exit status: 0 once the walk has run, 1 for a
-// usage, folder or palette error.
+// error messages. Returns the exit status: 0 when every PIX file that
+// images name was written or found unchanged (and for --help, --version);
+// 1 for a usage, option, folder or palette error; 2 when a PIX file was left
+// as it was or could not be written; 3 when no folder of numbered images
+// was found.
 int run_pack(int argc, const char* const* argv, FILE* out, FILE* err);

@@ -121,7 +121,7 @@ bool damaged(const PngRead& read, std::string* problem) {
   return false;
 }
 
-bool decode_png(PngRead* read, DecodedImage* image, std::string* problem) {
+bool decode_png(PngRead* read, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image, std::string* problem) {
   // The sides, straight from IHDR (the first chunk), so that an oversized
   // one is named; libpng then refuses it anyway through its user limits.
   ByteReader ihdr{read->source.bytes};
@@ -129,10 +129,10 @@ bool decode_png(PngRead* read, DecodedImage* image, std::string* problem) {
   const uint32_t type = read_u32be(&ihdr);
   const uint32_t width = read_u32be(&ihdr);
   const uint32_t height = read_u32be(&ihdr);
-  if (!ihdr.overrun && type == 0x49484452 && !check_image_sides(width, height, problem)) return false;
+  if (!ihdr.overrun && type == 0x49484452 && !check_image_size(width, height, max_pixels, problem)) return false;
 
   if (!start_png(read)) return damaged(*read, problem);
-  if (!check_image_sides(read->width, read->height, problem)) return false;
+  if (!check_image_size(read->width, read->height, max_pixels, problem)) return false;
   const bool indexed = read->colour_type == PNG_COLOR_TYPE_PALETTE;
   const PixelKind kind = indexed ? PixelKind::indexed : read->channels == 4 ? PixelKind::rgba : PixelKind::rgb;
   if ((indexed ? 1 : read->channels == 4 ? 4 : 3) != read->channels ||
@@ -151,7 +151,8 @@ bool decode_png(PngRead* read, DecodedImage* image, std::string* problem) {
                " bytes, more than a PNG of this size can hold";
     return false;
   }
-  if (!allocate_pixels(image, size, problem)) return false;
+  uint8_t* pixels = allocate_pixels(buffers, size, problem);
+  if (pixels == nullptr) return false;
   std::vector<png_bytep> rows;
   try {
     rows.resize(read->height);
@@ -159,20 +160,32 @@ bool decode_png(PngRead* read, DecodedImage* image, std::string* problem) {
     *problem = "not enough memory for its row table";
     return false;
   }
-  for (png_uint_32 y = 0; y < read->height; ++y) rows[y] = image->pixels.data() + uint64_t{y} * read->row_bytes;
+  for (png_uint_32 y = 0; y < read->height; ++y) rows[y] = pixels + uint64_t{y} * read->row_bytes;
   if (!finish_png(read, rows.data())) return damaged(*read, problem);
 
   image->kind = kind;
   image->width = read->width;
   image->height = read->height;
+  image->top_row = pixels;
+  image->row_step = static_cast<int64_t>(read->row_bytes);
   image->row_bytes = static_cast<uint32_t>(read->row_bytes);
-  if (indexed) image->palette.assign(read->palette, read->palette + 4 * read->palette_entries);
+  if (indexed) {
+    try {
+      buffers->palette.assign(read->palette, read->palette + 4 * read->palette_entries);
+    } catch (const std::bad_alloc&) {
+      *problem = "not enough memory for its palette";
+      return false;
+    }
+    image->palette = buffers->palette;
+    image->palette_kind = PixelKind::rgba;
+  }
   return true;
 }
 
 }  // namespace
 
-bool read_png(std::span<const uint8_t> file, DecodedImage* image, std::string* problem) {
+bool read_png(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
+              std::string* problem) {
   PngRead read;
   read.source.bytes = file;
   read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, on_png_error, on_png_warning);
@@ -181,7 +194,7 @@ bool read_png(std::span<const uint8_t> file, DecodedImage* image, std::string* p
   if (read.info == nullptr) {
     *problem = "not enough memory to start libpng";
   } else {
-    decoded = decode_png(&read, image, problem);
+    decoded = decode_png(&read, max_pixels, buffers, image, problem);
   }
   png_destroy_read_struct(&read.png, &read.info, nullptr);
   return decoded;

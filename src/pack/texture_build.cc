@@ -7,35 +7,36 @@
 namespace {
 
 constexpr uint32_t kMaxRowBytes = 65535;
+// Palettes this close count as the same: the game's own palette file and
+// the built-in race palette differ in one entry.
+constexpr int kSamePaletteEntries = 8;
 
 uint32_t pix_bytes_per_pixel(uint8_t pix_type) {
   return pix_type == kPixTypeRgb ? 3 : pix_type == kPixTypeXrgb ? 4 : 1;
 }
 
 // The pixel type an image gives a new texture.
-uint8_t pix_type_of(const DecodedImage& image) {
-  switch (image.kind) {
+uint8_t pix_type_of(PixelKind kind) {
+  switch (kind) {
     case PixelKind::indexed: return kPixType8Bit;
-    case PixelKind::rgb: return kPixTypeRgb;
+    case PixelKind::rgb:
+    case PixelKind::bgr: return kPixTypeRgb;
     default: return kPixTypeXrgb;
   }
 }
 
-// Whether the image's palette holds exactly the 256 colours of `xrgb`
-// (X R G B entries) or of `table` (B G R 0 entries).
-bool palette_is(const DecodedImage& image, const PaletteTable* table, std::span<const uint8_t> xrgb) {
-  if (image.palette.size() != 4 * kPaletteEntries) return false;
-  for (size_t i = 0; i < kPaletteEntries; ++i) {
-    const uint8_t* rgba = &image.palette[4 * i];
-    uint8_t r, g, b;
-    if (table != nullptr) {
-      r = (*table)[4 * i + 2], g = (*table)[4 * i + 1], b = (*table)[4 * i];
-    } else {
-      r = xrgb[4 * i + 1], g = xrgb[4 * i + 2], b = xrgb[4 * i + 3];
-    }
-    if (rgba[0] != r || rgba[1] != g || rgba[2] != b) return false;
-  }
-  return true;
+// How many of the 256 entries of the image's palette differ from `table`'s
+// colours (257 for a palette of another size). A BMP table that is the
+// palette byte for byte (B G R 0) is told at once.
+int entries_differing(const DecodedImage& image, const PaletteTable& table) {
+  if (image.palette.size() != kPaletteBytes) return kPaletteEntries + 1;
+  if (image.palette_kind == PixelKind::bgrx && std::memcmp(image.palette.data(), table.data(), kPaletteBytes) == 0)
+    return 0;
+  int differing = 0;
+  uint8_t alpha = 0;
+  for (uint32_t i = 0; i < kPaletteEntries; ++i)
+    differing += palette_entry(image, i, &alpha) != palette_colour(table, static_cast<uint8_t>(i));
+  return differing;
 }
 
 // What one texture is made of, worked out before its pixels.
@@ -44,25 +45,27 @@ struct Layout {
   bool splat_pack = false;
   uint32_t bytes_per_pixel = 1;
   uint32_t row_bytes = 0;
-  bool from_rows = false;           // the image's rows are the texture's, bytes after the pixels included
+  uint64_t pixel_row = 0;            // bytes of a row's pixels
+  bool from_rows = false;            // the image's rows are the texture's, bytes after the pixels included
   const OldTexture* same = nullptr;  // the old texture, when it has this type and these sizes
+  bool keep_indices = false;
+  ColourMatch* colours = nullptr;    // 8-bit textures whose colours are matched
 };
 
-// The colour of the image's pixel at (x, y), as 0xRRGGBB, and its opacity.
-bool pixel_colour(const DecodedImage& image, uint32_t x, uint32_t y, uint32_t* rgb, uint8_t* alpha,
-                  std::string* problem) {
-  const uint8_t* pixel = &image.pixels[uint64_t{y} * image.row_bytes + uint64_t{x} * bytes_per_pixel(image.kind)];
-  *alpha = image.kind == PixelKind::rgba ? pixel[3] : 255;
+// The colour of the pixel `pixel` as 0xRRGGBB, and its opacity.
+bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem) {
   if (image.kind == PixelKind::indexed) {
     if (4u * pixel[0] >= image.palette.size()) {
-      *problem = "the pixel at " + std::to_string(x) + ", " + std::to_string(y) + " has colour " +
-                 std::to_string(pixel[0]) + ", beyond its " + std::to_string(image.palette.size() / 4) + " colours";
+      *problem = "a pixel has colour " + std::to_string(pixel[0]) + ", beyond its " +
+                 std::to_string(image.palette.size() / 4) + " colours";
       return false;
     }
-    pixel = &image.palette[4 * pixel[0]];
-    *alpha = pixel[3];
+    *rgb = palette_entry(image, pixel[0], alpha);
+    return true;
   }
-  *rgb = uint32_t{pixel[0]} << 16 | uint32_t{pixel[1]} << 8 | pixel[2];
+  const PixelLayout& layout = layout_of(image.kind);
+  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
+  *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
   return true;
 }
 
@@ -71,102 +74,188 @@ uint8_t old_byte(const OldTexture* old, uint64_t offset) {
   return old != nullptr && offset < old->image.pixels.size() ? old->image.pixels[offset] : 0;
 }
 
-}  // namespace
-
-bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old,
-                    const ColourMatch& colours, std::vector<uint8_t>* pix, PackedTexture* packed,
+// Decides the 8-bit pixels: indices kept, colours matched against the run's
+// palette or the texture's own, or refused for a palette of another run.
+bool choose_colours(const DecodedImage& image, const OldTexture* old, const TextureContext& context, Layout* layout,
                     std::string* problem) {
-  Layout layout;
-  const uint8_t old_type = old != nullptr ? old->header.PixType : 0;
-  if (old != nullptr && old->splat_pack) {
-    layout.splat_pack = true;
-  } else if (old_type == kPixType8Bit || old_type == kPixTypeRgb || old_type == kPixTypeXrgb) {
-    layout.pix_type = old_type;
-  } else {
-    layout.pix_type = pix_type_of(image);
+  const RunPalettes& palettes = *context.palettes;
+  layout->colours = context.run_colours;
+  int own_differing = kPaletteEntries + 1;
+  if (layout->splat_pack && old->palette.pixels.size() == kPaletteBytes) {
+    const PaletteTable own = palette_from_xrgb(old->palette.pixels.first<kPaletteBytes>());
+    if (!set_colour_match(context.own_colours, own)) {
+      *problem = "not enough memory to match its colours";
+      return false;
+    }
+    layout->colours = context.own_colours;
+    own_differing = entries_differing(image, own);
   }
-  layout.bytes_per_pixel = pix_bytes_per_pixel(layout.pix_type);
-  const uint32_t width = image.width, height = image.height;
-  const uint64_t pixel_row = uint64_t{width} * layout.bytes_per_pixel;
-  layout.from_rows = image.format == ImageFormat::bmp && pix_type_of(image) == layout.pix_type &&
-                     image.kind != PixelKind::rgba;
-  if (old != nullptr && old->splat_pack == layout.splat_pack && old_type == layout.pix_type &&
-      old->header.width == width && old->header.height == height && old->header.row_bytes >= pixel_row)
-    layout.same = old;
-  layout.row_bytes = static_cast<uint32_t>(layout.from_rows ? image.row_bytes
-                                           : layout.same    ? layout.same->header.row_bytes
-                                                            : pixel_row);
-  if (layout.row_bytes > kMaxRowBytes) {
-    *problem = "rows of " + std::to_string(layout.row_bytes) + " bytes, more than a PIX file holds (65535)";
+  if (image.kind != PixelKind::indexed) return true;
+  const int run_differing = entries_differing(image, *palettes.run);
+  layout->keep_indices = run_differing == 0 || own_differing == 0;
+  if (layout->keep_indices || run_differing <= kSamePaletteEntries || own_differing <= kSamePaletteEntries) return true;
+  for (const auto& [table, name] : palettes.others) {
+    if (entries_differing(image, *table) > kSamePaletteEntries) continue;
+    *problem = "its colour table is the palette " + name + ", not the run's " + palettes.run_name +
+               ": pack with the palette it was extracted with (" + name + ")";
     return false;
   }
+  return true;
+}
 
-  // Indices kept as they are, or colours matched.
-  const bool keep_indices =
-      image.kind == PixelKind::indexed &&
-      (palette_is(image, colours.palette, {}) ||
-       (layout.splat_pack && old->palette.pixels.size() == kPaletteBytes && palette_is(image, nullptr, old->palette.pixels)));
-  packed->paletted = layout.pix_type == kPixType8Bit;
-  packed->code = layout.splat_pack ? "SP" : layout.pix_type == kPixTypeRgb ? "3B" : layout.pix_type == kPixTypeXrgb ? "4B" : "NO";
-
-  const uint32_t row_bytes = layout.row_bytes;
-  const uint32_t old_row_bytes = layout.same != nullptr ? layout.same->header.row_bytes : 0;
-  const uint32_t element_size = layout.bytes_per_pixel;
-  // Whole elements: rows whose bytes are no multiple of the pixel size get
-  // zero bytes after the last row.
-  const uint64_t row_data = uint64_t{row_bytes} * height;
-  const uint64_t element_count = (row_data + element_size - 1) / element_size;
-  std::vector<uint8_t> pixels(element_count * element_size, 0);
-  for (uint32_t y = 0; y < height; ++y) {
-    uint8_t* row = pixels.data() + uint64_t{y} * row_bytes;
-    const uint8_t* image_row = image.pixels.data() + uint64_t{y} * image.row_bytes;
-    // The bytes after the pixels: the image's own, or the old texture's.
-    if (layout.from_rows) {
-      std::memcpy(row, image_row, row_bytes);
-    } else {
-      for (uint64_t i = pixel_row; i < row_bytes; ++i) row[i] = old_byte(layout.same, uint64_t{y} * old_row_bytes + i);
-    }
-    for (uint32_t x = 0; x < width; ++x) {
-      uint8_t* out = row + uint64_t{x} * element_size;
-      if (layout.pix_type == kPixType8Bit && keep_indices) {
-        out[0] = image_row[x];
-        continue;
-      }
-      uint32_t rgb = 0;
-      uint8_t alpha = 255;
-      if (!pixel_colour(image, x, y, &rgb, &alpha, problem)) return false;
-      if (layout.pix_type == kPixType8Bit) {
-        uint8_t kept = old_byte(layout.same, uint64_t{y} * old_row_bytes + x);
-        bool inexact = false;
-        if (alpha == 0)
-          out[0] = 0;  // the game draws index 0 as transparent
-        else if (layout.same != nullptr && palette_colour(*colours.palette, kept) == rgb)
-          out[0] = kept;
-        else
-          out[0] = match_colour(colours, rgb, &inexact);
-        if (inexact) ++packed->inexact_pixels;
-        continue;
-      }
-      // True colour, stored R G B or X R G B: X from a 32-bit BMP, else the
-      // old texture's.
-      if (layout.pix_type == kPixTypeXrgb) {
-        *out++ = image.kind == PixelKind::rgbx ? image_row[uint64_t{x} * 4 + 3]
-                                               : old_byte(layout.same, uint64_t{y} * old_row_bytes + x * 4u);
-      }
-      out[0] = static_cast<uint8_t>(rgb >> 16), out[1] = static_cast<uint8_t>(rgb >> 8), out[2] = static_cast<uint8_t>(rgb);
-    }
+// Works out the texture's type and rows. False with `problem` set.
+bool lay_out(const DecodedImage& image, const OldTexture* old, const TextureContext& context, Layout* layout,
+             std::string* problem) {
+  const uint8_t old_type = old != nullptr ? old->header.PixType : 0;
+  if (old != nullptr && old->splat_pack) {
+    layout->splat_pack = true;
+  } else if (old_type == kPixType8Bit || old_type == kPixTypeRgb || old_type == kPixTypeXrgb) {
+    layout->pix_type = old_type;
+  } else {
+    layout->pix_type = pix_type_of(image.kind);
   }
+  layout->bytes_per_pixel = pix_bytes_per_pixel(layout->pix_type);
+  const uint32_t width = image.width, height = image.height;
+  layout->pixel_row = uint64_t{width} * layout->bytes_per_pixel;
+  layout->from_rows = image.stored_rows && pix_type_of(image.kind) == layout->pix_type;
+  if (old != nullptr && old->splat_pack == layout->splat_pack && old_type == layout->pix_type &&
+      old->header.width == width && old->header.height == height && old->header.row_bytes >= layout->pixel_row)
+    layout->same = old;
+  const uint64_t row_bytes = layout->from_rows ? image.row_bytes
+                             : layout->same    ? layout->same->header.row_bytes
+                                               : layout->pixel_row;
+  if (row_bytes > kMaxRowBytes) {
+    *problem = "rows of " + std::to_string(row_bytes) + " bytes, more than a PIX file holds (65535)";
+    return false;
+  }
+  // Rows padded beyond their pixels count against the limit too: at most
+  // 4 bytes for each pixel -maxpixels allows.
+  if (row_bytes * height > 4 * context.max_pixels) {
+    *problem = std::to_string(height) + " rows of " + std::to_string(row_bytes) + " bytes, more than 4 bytes for each of the " +
+               std::to_string(context.max_pixels) + " pixels that -maxpixels allows";
+    return false;
+  }
+  layout->row_bytes = static_cast<uint32_t>(row_bytes);
+  return layout->pix_type != kPixType8Bit || choose_colours(image, old, context, layout, problem);
+}
 
+// Writes the pixels of row `y` into `out`. False with `problem` set.
+bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, uint8_t* out, PackedTexture* packed,
+                 std::string* problem) {
+  const uint8_t* row = image_row(image, y);
+  const uint32_t pixel_size = layout_of(image.kind).size;
+  const uint64_t old_row = uint64_t{y} * (layout.same != nullptr ? layout.same->header.row_bytes : 0);
+  for (uint32_t x = 0; x < image.width; ++x) {
+    uint32_t rgb = 0;
+    uint8_t alpha = 255;
+    const uint8_t* pixel = row + uint64_t{x} * pixel_size;
+    if (!pixel_colour(image, pixel, &rgb, &alpha, problem)) return false;
+    if (layout.pix_type == kPixType8Bit) {
+      const uint8_t kept = old_byte(layout.same, old_row + x);
+      bool inexact = false;
+      if (alpha < 128)
+        out[x] = 0;  // the game draws index 0 as transparent
+      else if (layout.same != nullptr && palette_colour(layout.colours->palette, kept) == rgb)
+        out[x] = kept;
+      else
+        out[x] = match_colour(layout.colours, rgb, &inexact);
+      packed->inexact_pixels += inexact;
+      continue;
+    }
+    // True colour, stored R G B or X R G B: X from a 32-bit BMP, else the
+    // old texture's.
+    uint8_t* to = out + uint64_t{x} * layout.bytes_per_pixel;
+    if (layout.pix_type == kPixTypeXrgb) {
+      const int8_t x_byte = layout_of(image.kind).x;
+      *to++ = x_byte >= 0 ? pixel[x_byte] : old_byte(layout.same, old_row + x * 4u);
+    }
+    to[0] = static_cast<uint8_t>(rgb >> 16), to[1] = static_cast<uint8_t>(rgb >> 8), to[2] = static_cast<uint8_t>(rgb);
+  }
+  return true;
+}
+
+bool append_blocks(PixOutput* output, std::string* problem) {
+  uint8_t* to = extend_output(output, output->blocks.size());
+  if (to == nullptr) {
+    *problem = "not enough memory for the PIX file";
+    return false;
+  }
+  std::memcpy(to, output->blocks.data(), output->blocks.size());
+  output->blocks.clear();
+  return true;
+}
+
+// The old origin, scaled when the size changed so that the centre stays
+// the centre; the centre of a new texture.
+uint16_t origin(uint16_t old_origin, uint16_t old_side, uint32_t side, bool has_old) {
+  if (!has_old || old_side == 0) return static_cast<uint16_t>(side / 2);
+  return static_cast<uint16_t>(old_side == side ? old_origin : uint64_t{old_origin} * side / old_side);
+}
+
+}  // namespace
+
+uint8_t* extend_output(PixOutput* output, size_t count) {
+  if (count > SIZE_MAX - output->size) return nullptr;
+  uint8_t* bytes = grow_bytes(&output->buffer, output->size, output->size + count);
+  if (bytes == nullptr) return nullptr;
+  output->size += count;
+  return bytes + output->size - count;
+}
+
+bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old,
+                    const TextureContext& context, PixOutput* output, PackedTexture* packed, std::string* problem) {
+  Layout layout;
+  if (!lay_out(image, old, context, &layout, problem)) return false;
+  packed->code = layout.splat_pack ? "SP" : layout.pix_type == kPixTypeRgb ? "3B" : layout.pix_type == kPixTypeXrgb ? "4B" : "NO";
+  packed->paletted = layout.pix_type == kPixType8Bit;
+
+  const uint32_t row_bytes = layout.row_bytes, height = image.height;
   PixHeader header;
   header.PixType = layout.pix_type;
   header.row_bytes = static_cast<uint16_t>(row_bytes);
-  header.width = static_cast<uint16_t>(width);
+  header.width = static_cast<uint16_t>(image.width);
   header.height = static_cast<uint16_t>(height);
-  header.spare1 = old != nullptr ? old->header.spare1 : static_cast<uint16_t>(width / 2);
-  header.spare2 = old != nullptr ? old->header.spare2 : static_cast<uint16_t>(height / 2);
+  header.spare1 = origin(old != nullptr ? old->header.spare1 : 0, old != nullptr ? old->header.width : 0, image.width, old != nullptr);
+  header.spare2 = origin(old != nullptr ? old->header.spare2 : 0, old != nullptr ? old->header.height : 0, height, old != nullptr);
   header.name = name;
-  append_header_block(pix, header);
-  if (layout.splat_pack) pix->insert(pix->end(), old->palette_blocks.begin(), old->palette_blocks.end());
-  append_pixel_block(pix, static_cast<uint32_t>(element_count), element_size, pixels);
+  // Whole elements: rows whose bytes are no multiple of the pixel size get
+  // zero bytes after the last row.
+  const uint32_t element_size = layout.bytes_per_pixel;
+  const uint64_t row_data = uint64_t{row_bytes} * height;
+  const uint64_t element_count = (row_data + element_size - 1) / element_size;
+  const uint64_t pixel_bytes = element_count * element_size;
+  append_header_block(&output->blocks, header);
+  if (layout.splat_pack) output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
+  // The pixel block's fixed fields, its length word (the second) then set
+  // to the pixels and the end block that follow: the rows are written
+  // straight after it.
+  append_pixel_block(&output->blocks, static_cast<uint32_t>(element_count), element_size, {}, {});
+  const uint64_t length = pixel_bytes + sizeof kEndBlock;
+  uint8_t* length_word = output->blocks.data() + output->blocks.size() - kPixelFixedBytes + 4;
+  for (int i = 0; i < 4; ++i) length_word[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  if (!append_blocks(output, problem)) return false;
+
+  uint8_t* rows = extend_output(output, pixel_bytes + sizeof kEndBlock);
+  if (rows == nullptr) {
+    *problem = "not enough memory for the PIX file";
+    return false;
+  }
+  const uint64_t pixel_row = layout.pixel_row;
+  for (uint32_t y = 0; y < height; ++y) {
+    uint8_t* out = rows + uint64_t{y} * row_bytes;
+    const uint8_t* image_row_bytes = image_row(image, y);
+    if (layout.keep_indices) {
+      std::memcpy(out, image_row_bytes, layout.from_rows ? row_bytes : pixel_row);
+      if (layout.from_rows) continue;
+    } else if (!convert_row(image, y, layout, out, packed, problem)) {
+      return false;
+    }
+    // The bytes after the pixels: the image's own, or the old texture's.
+    const uint64_t old_row = uint64_t{y} * (layout.same != nullptr ? layout.same->header.row_bytes : 0);
+    for (uint64_t i = pixel_row; i < row_bytes; ++i)
+      out[i] = layout.from_rows ? image_row_bytes[i] : old_byte(layout.same, old_row + i);
+  }
+  std::memset(rows + row_data, 0, pixel_bytes - row_data);
+  std::memcpy(rows + pixel_bytes, kEndBlock, sizeof kEndBlock);
   return true;
 }

@@ -1,4 +1,5 @@
-// One texture of a PIX file being packed: the blocks made from its image.
+// One texture of a PIX file being packed: the blocks made from its image,
+// written straight into the file being built.
 #pragma once
 
 #include <cstdint>
@@ -6,9 +7,43 @@
 #include <string_view>
 #include <vector>
 
+#include "common/byte_buffer.h"
 #include "pack/colour_match.h"
 #include "pack/image_file.h"
 #include "pack/old_pix.h"
+
+// A PIX file being built, in a buffer the run keeps: nothing is zero-filled
+// that is then overwritten.
+struct PixOutput {
+  ByteBuffer buffer;
+  size_t size = 0;
+  std::vector<uint8_t> blocks;  // the fixed fields of one block, as pix_blocks encodes them
+};
+
+// Room for `count` more bytes at the end, or nullptr when the memory cannot
+// be had.
+uint8_t* extend_output(PixOutput* output, size_t count);
+inline std::span<const uint8_t> output_bytes(const PixOutput& output) {
+  return {output.buffer.bytes, output.size};
+}
+
+// The palettes of the run, named as the user typed them: the run's own, and
+// the others velmire writes (the other built-in palette; both when the
+// run's palette comes from a file), which an image extracted by mistake
+// with another palette carries.
+struct RunPalettes {
+  const PaletteTable* run = nullptr;
+  std::string run_name;
+  std::vector<std::pair<const PaletteTable*, std::string>> others;
+};
+
+// What every texture is built with.
+struct TextureContext {
+  const RunPalettes* palettes = nullptr;
+  ColourMatch* run_colours = nullptr;  // set to the run's palette
+  ColourMatch* own_colours = nullptr;  // reused for each Splat Pack texture's own palette
+  uint64_t max_pixels = 0;
+};
 
 // What was packed, for the report.
 struct PackedTexture {
@@ -18,26 +53,28 @@ struct PackedTexture {
 };
 
 // Appends the header block, the pixel block and the end block of one
-// texture named `name` to `pix`, from `image`. `old` is the texture this
+// texture named `name` to `output`, from `image`. `old` is the texture this
 // one replaces (the same number and name in the PIX file being replaced),
 // or null.
 //
 // Pixel type: the old texture's, a Splat Pack one with the old palette
 // pixelmap as stored; else the image's (indexed 8-bit, 24-bit 3 bytes,
-// 32-bit 4 bytes). Row bytes: those of a BMP file of that very type (its
-// image size / height), else the old texture's when the sizes are the
-// same, else width x bytes per pixel. Bytes after the pixels of a row, the
-// X byte of 4-byte pixels and the origin come from the old texture when the
-// image does not carry them (the origin otherwise the centre, as the game's
-// files have it).
+// 32-bit 4 bytes). Row bytes: those of a BMP file of that very type read
+// where it lies (its image size / height), else the old texture's when the
+// sizes are the same, else width x bytes per pixel. Bytes after the pixels
+// of a row and the X byte of 4-byte pixels come from the old texture when
+// the image does not carry them; the origin too, scaled with the size when
+// that changed (else it is the centre, as the game's files have it).
 //
-// 8-bit pixels: an indexed image whose colours are the palette's (or, for a
-// Splat Pack texture, those of the palette it carries) keeps its indices;
-// any other image is matched colour by colour: fully transparent pixels
-// take index 0, a pixel whose colour the old texture's index there has
-// keeps that index (equal colours under several indices), any other exact
-// colour its lowest index, the rest the nearest (match_colour). Returns
-// true, or false with `problem` set.
+// 8-bit pixels are matched against the run's palette, or a Splat Pack
+// texture's own. An indexed image whose colours are that palette's keeps
+// its indices, row by row. One whose full 256-colour table is another
+// palette velmire writes, more than 8 colours away from the run's, is
+// refused: it was extracted with that palette. Any other image is matched
+// colour by colour: index 0 (transparent in the game) only for an alpha
+// below 128 or where the old texture had index 0 and the colour is still
+// its colour; a colour that the old texture's index there has keeps that
+// index; any other colour match_colour's answer.
+// Returns true, or false with `problem` set.
 bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old,
-                    const ColourMatch& colours, std::vector<uint8_t>* pix, PackedTexture* packed,
-                    std::string* problem);
+                    const TextureContext& context, PixOutput* output, PackedTexture* packed, std::string* problem);

@@ -1,30 +1,46 @@
 // The images of one PIX file, as velmire names them in its default layout:
 // a folder named like the PIX file, holding "0001. go.pix.bmp" and so on
-// (the texture's number, a full stop and a space, the texture's file name,
-// the added extension .bmp or .png in either case).
+// (the texture's number, a full stop and a space, the texture's file name
+// as an extension option made it: .bmp or .png added, the extension
+// replaced or left as it was).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/platform.h"
 
 struct TextureFile {
   int32_t number = 0;
   std::string file_name;  // in its folder
-  std::string stem;       // the texture's file name: without the number and the added extension
+  std::string stem;       // the file name after the number, without an added .bmp or .png
+  bool plain_file = false;  // the listing told it is a plain file
 };
 
 enum class FolderImages : uint8_t {
-  none,     // no numbered image: not the folder of a PIX file
-  found,    // numbered 1 to N without a gap
-  problem,  // numbered images that do not make a PIX file
+  none,        // no image: not the folder of a PIX file
+  found,       // numbered 1 to N without a gap
+  problem,     // numbered images that do not make a PIX file
+  unnumbered,  // images, none of them numbered: a tree velmire-pack does not read
 };
 
-// Lists the numbered images in `folder` (a path ending in a separator), in
-// the order of their numbers. Other files are passed over. On `problem`,
-// `what` says what is wrong (a gap, two images with one number).
-FolderImages list_texture_files(const char* folder, std::vector<TextureFile>* files, std::string* what);
+// Lists the numbered images of `folder` (a path ending in a separator,
+// whose listing is `entries`), in the order of their numbers: files named like "0001. go.pix.bmp" (.bmp or
+// .png in either case), and numbered files whose first bytes are those of
+// a BMP or PNG file ("0001. go.pix", "0002. ARROW"). Other files are passed
+// over. On `problem`, `what` says what is wrong (a gap, two images with one
+// number).
+FolderImages classify_images(const char* folder, const std::vector<FolderEntry>& entries,
+                             std::vector<TextureFile>* files, std::string* what);
 
-// The texture name a file stem stands for: no_name, no_name_02, ... stand
+// Whether the file at `path` begins like a BMP or PNG file (16 bytes read).
+bool file_is_image(const char* path);
+
+// The texture name an image stands for. With the texture it replaces (its
+// name and the file name velmire gives it, `old_stem`), the old name, byte
+// for byte, when the image's name is what velmire makes of it with any
+// extension option. Else the file's stem; no_name, no_name_02, ... stand
 // for a texture without a name.
-std::string texture_name_of_stem(const std::string& stem);
+std::string texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name);

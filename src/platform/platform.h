@@ -33,6 +33,7 @@ struct FileStatus {
   uint64_t size = 0;
   EntryKind kind = EntryKind::file;  // `other`: a device, pipe or socket
   FolderId id;
+  uint32_t mode = 0;  // POSIX permission bits; 0 where the system has none
 };
 
 // Status of the file or folder a path names, links followed. Returns 0, or
@@ -75,7 +76,8 @@ struct FileHandle {
   intptr_t value = -1;
 };
 
-// Opens an existing file for reading, as binary. Returns 0, or the error
+// Opens an existing file for reading, as binary, without waiting: a pipe
+// opens at once (its reads then find nothing). Returns 0, or the error
 // number.
 int open_file_for_reading(const char* path, FileHandle* file);
 
@@ -115,6 +117,11 @@ void close_folder(FolderHandle* folder);
 // itself, of kind `other`. Files are opened for writing as binary.
 int open_file_for_writing_at(const FolderHandle& folder, const char* name, WriteMode mode, FileHandle* file);
 int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileHandle* file);
+
+// Opens the file `name` inside `folder` for reading as open_file_for_reading
+// does (a link there followed, a pipe not waited for): one step of path
+// lookup instead of a whole path's. Returns 0, or the error number.
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file);
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status);
 
 // Creates the new file at `relative`, a folder's name and a file name below
@@ -138,11 +145,65 @@ int sync_file(FileHandle file);
 // The size of an open file. Returns 0, or -1 when it cannot be read.
 int get_open_file_size(FileHandle file, uint64_t* size);
 
+// The status of an open file or folder. Returns 0, or the error number.
+int get_open_file_status(FileHandle file, FileStatus* status);
+int get_folder_status(const FolderHandle& folder, FileStatus* status);
+
+// Gives the file the permission bits of FileStatus::mode (nothing where the
+// system has none). Returns 0, or the error number.
+int set_file_mode(FileHandle file, uint32_t mode);
+
+// A second handle on an open folder, closed on its own. Returns 0, or the
+// error number.
+int duplicate_folder(const FolderHandle& folder, FolderHandle* copy);
+
+// Whether sync_file_system exists here: files written before it then need
+// no sync_file of their own.
+#if defined(__linux__)
+inline constexpr bool kSyncsFileSystems = true;
+#else
+inline constexpr bool kSyncsFileSystems = false;
+#endif
+
+// Makes everything written to the file system holding `folder`, and every
+// rename made in it, reach the disk before it returns (ENOSYS where
+// kSyncsFileSystems is false). Returns 0, or the error number of a write
+// that failed.
+int sync_file_system(const FolderHandle& folder);
+
+// Makes the folder's entries (files renamed into it) reach the disk.
+// Returns 0, or the error number. Windows renames write through already.
+int sync_folder(const FolderHandle& folder);
+
+// A lock on a folder, which one process at a time may hold: on POSIX
+// flock on a descriptor of its own; on Windows, where a folder takes no
+// byte-range lock, a lock file in the folder (kLockFileName), made so that
+// it goes away when its handle is closed, even by the end of a killed
+// process.
+struct FolderLock {
+  intptr_t value = -1;
+};
+inline constexpr const char* kLockFileName = "velmire-pack.lock";
+
+// Takes the lock, waiting for it when `wait` is set. Returns 0, EWOULDBLOCK
+// when another holds it and `wait` is not set, or another error number.
+int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock);
+void unlock_folder(FolderLock* lock);
+
+// The path of the folder with every link resolved, without a final
+// separator. Returns 0, or the error number.
+int resolve_folder_path(const char* path, std::string* resolved);
+
 // Reads `size` bytes, asking again after a partial read, until they are all
 // there or the file ends. *done receives the count read. Returns 0 (with
 // *done < size when the file ended first), or the error number of a failed
 // read.
 int read_file(FileHandle file, void* buffer, size_t size, size_t* done);
+
+// Reads at most `size` bytes with one request, which a plain file answers
+// in full unless it ends first. Returns 0 with *done set, or the error
+// number.
+int read_file_part(FileHandle file, void* buffer, size_t size, size_t* done);
 
 // Writes `size` bytes, asking again after a partial write. *done receives
 // the count written. Returns 0, or the error number of a failed write.

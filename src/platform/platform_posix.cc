@@ -1,8 +1,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+
+#include <climits>
+#include <cstdlib>
 
 #if defined(__linux__) && defined(SYS_openat2)
 #include <linux/openat2.h>
@@ -23,6 +27,7 @@ static void fill_status(const struct stat& st, FileStatus* status) {
     status->kind = EntryKind::other;
   status->id.device = static_cast<uint64_t>(st.st_dev);
   status->id.index = static_cast<uint64_t>(st.st_ino);
+  status->mode = static_cast<uint32_t>(st.st_mode & 07777);
 }
 
 int get_file_status(const char* path, FileStatus* status) {
@@ -66,7 +71,7 @@ static int descriptor(FileHandle file) {
 }
 
 int open_file_for_reading(const char* path, FileHandle* file) {
-  int fd = open(path, O_RDONLY);
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
   file->value = fd;
   return 0;
@@ -164,6 +169,13 @@ int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileH
   return 0;
 }
 
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file) {
+  int fd = openat(static_cast<int>(folder.value), name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  file->value = fd;
+  return 0;
+}
+
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
   struct stat st;
   if (fstatat(static_cast<int>(folder.value), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
@@ -203,6 +215,14 @@ int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
   return 0;
 }
 
+int read_file_part(FileHandle file, void* buffer, size_t size, size_t* done) {
+  ssize_t got;
+  while ((got = read(descriptor(file), buffer, size)) < 0 && errno == EINTR) {
+  }
+  *done = got > 0 ? static_cast<size_t>(got) : 0;
+  return got < 0 ? errno : 0;
+}
+
 int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   *done = 0;
@@ -217,4 +237,73 @@ int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
 
 int close_file(FileHandle file) {
   return close(descriptor(file)) == 0 ? 0 : errno;
+}
+
+int get_open_file_status(FileHandle file, FileStatus* status) {
+  struct stat st;
+  if (fstat(descriptor(file), &st) != 0) return errno;
+  fill_status(st, status);
+  return 0;
+}
+
+int get_folder_status(const FolderHandle& folder, FileStatus* status) {
+  struct stat st;
+  if (fstat(static_cast<int>(folder.value), &st) != 0) return errno;
+  fill_status(st, status);
+  return 0;
+}
+
+int set_file_mode(FileHandle file, uint32_t mode) {
+  return fchmod(descriptor(file), static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+}
+
+int duplicate_folder(const FolderHandle& folder, FolderHandle* copy) {
+  int fd = fcntl(static_cast<int>(folder.value), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return errno;
+  copy->value = fd;
+  return 0;
+}
+
+int sync_file_system(const FolderHandle& folder) {
+#if defined(__linux__)
+  return syncfs(static_cast<int>(folder.value)) == 0 ? 0 : errno;
+#else
+  (void)folder;
+  return ENOSYS;
+#endif
+}
+
+int sync_folder(const FolderHandle& folder) {
+  return fsync(static_cast<int>(folder.value)) == 0 ? 0 : errno;
+}
+
+// A descriptor of its own: flock belongs to the open file, so a lock taken
+// on the folder's handle would be shared by every copy of that handle.
+int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
+  int fd = openat(static_cast<int>(folder.value), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int result;
+  while ((result = flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB))) != 0 && errno == EINTR) {
+  }
+  if (result != 0) {
+    int error_number = errno == EAGAIN ? EWOULDBLOCK : errno;
+    close(fd);
+    return error_number;
+  }
+  lock->value = fd;
+  return 0;
+}
+
+void unlock_folder(FolderLock* lock) {
+  if (lock->value >= 0) close(static_cast<int>(lock->value));
+  lock->value = -1;
+}
+
+int resolve_folder_path(const char* path, std::string* resolved) {
+  char* real = realpath(path, nullptr);
+  if (real == nullptr) return errno;
+  *resolved = real;
+  std::free(real);
+  if (resolved->size() > 1 && resolved->back() == '/') resolved->pop_back();
+  return 0;
 }

@@ -360,6 +360,10 @@ int open_file_for_reading_at(const FolderHandle& folder, const char* name, FileH
   return open_plain_file(path_in(folder, name), GENERIC_READ, _O_RDONLY, file);
 }
 
+int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileHandle* file) {
+  return open_file_for_reading(path_in(folder, name).c_str(), file);
+}
+
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExA(path_in(folder, name).c_str(), GetFileExInfoStandard, &data) == 0) return -1;
@@ -408,6 +412,12 @@ int read_file(FileHandle file, void* buffer, size_t size, size_t* done) {
   return 0;
 }
 
+int read_file_part(FileHandle file, void* buffer, size_t size, size_t* done) {
+  int got = _read(descriptor(file), buffer, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
+  *done = got > 0 ? static_cast<size_t>(got) : 0;
+  return got < 0 ? errno : 0;
+}
+
 int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   *done = 0;
@@ -423,4 +433,89 @@ int write_file(FileHandle file, const void* data, size_t size, size_t* done) {
 
 int close_file(FileHandle file) {
   return _close(descriptor(file)) == 0 ? 0 : errno;
+}
+
+int get_open_file_status(FileHandle file, FileStatus* status) {
+  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor(file)));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE) return EBADF;
+  *status = FileStatus{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || GetFileInformationByHandle(handle, &info) == 0) {
+    status->kind = EntryKind::other;
+    return 0;
+  }
+  status->size = join_words(info.nFileSizeHigh, info.nFileSizeLow);
+  status->kind = kind_of_attributes(info.dwFileAttributes);
+  status->id.device = info.dwVolumeSerialNumber;
+  status->id.index = join_words(info.nFileIndexHigh, info.nFileIndexLow);
+  return 0;
+}
+
+int get_folder_status(const FolderHandle& folder, FileStatus* status) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(reinterpret_cast<HANDLE>(folder.value), &info) == 0)
+    return error_number_of(GetLastError());
+  *status = FileStatus{};
+  status->kind = kind_of_attributes(info.dwFileAttributes);
+  status->id.device = info.dwVolumeSerialNumber;
+  status->id.index = join_words(info.nFileIndexHigh, info.nFileIndexLow);
+  return 0;
+}
+
+int set_file_mode(FileHandle, uint32_t) {
+  return 0;
+}
+
+int duplicate_folder(const FolderHandle& folder, FolderHandle* copy) {
+  HANDLE duplicate = nullptr;
+  HANDLE process = GetCurrentProcess();
+  if (DuplicateHandle(process, reinterpret_cast<HANDLE>(folder.value), process, &duplicate, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS) == 0)
+    return error_number_of(GetLastError());
+  copy->value = reinterpret_cast<intptr_t>(duplicate);
+  copy->path = folder.path;
+  return 0;
+}
+
+int sync_file_system(const FolderHandle&) {
+  return ENOSYS;
+}
+
+int sync_folder(const FolderHandle&) {
+  return 0;
+}
+
+// FILE_FLAG_DELETE_ON_CLOSE: the lock file goes when the last handle on it
+// is closed, by the program or by the end of its process.
+int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
+  HANDLE file = CreateFileA(path_in(folder, kLockFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  OVERLAPPED start{};
+  DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+  if (LockFileEx(file, flags, 0, 1, 0, &start) == 0) {
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? EWOULDBLOCK : error_number_of(error);
+  }
+  lock->value = reinterpret_cast<intptr_t>(file);
+  return 0;
+}
+
+void unlock_folder(FolderLock* lock) {
+  if (lock->value != -1) CloseHandle(reinterpret_cast<HANDLE>(lock->value));
+  lock->value = -1;
+}
+
+int resolve_folder_path(const char* path, std::string* resolved) {
+  HANDLE handle = open_held_folder(without_trailing_separators(path), 0);
+  if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
+  char text[MAX_PATH * 4];
+  DWORD length = GetFinalPathNameByHandleA(handle, text, sizeof text, FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  if (length == 0 || length >= sizeof text) return ENAMETOOLONG;
+  *resolved = std::string(text, length);
+  if (resolved->size() > 1 && is_separator(resolved->back())) resolved->pop_back();
+  return 0;
 }

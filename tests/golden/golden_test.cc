@@ -89,9 +89,9 @@ std::vector<std::string> split_words(const std::string& line) {
   return words;
 }
 
-// Runs the commands on the case file's first line (velmire or velmire-pack,
-// joined by " && ") and renders the result of the last as the case file
-// shows it.
+// Runs the commands on the case file's first line (velmire, velmire-pack,
+// or mkdir to make a folder, joined by " && ") and renders the result of the
+// last program as the case file shows it.
 std::string run_case(const std::string& command, const std::vector<Placeholder>& inputs) {
   TempDir scratch;
   std::vector<Placeholder> places = inputs;
@@ -115,7 +115,10 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
       if (kPathSeparator != '/') replace_all(&argument, "/", sep());
       arguments.push_back(argument == "\"\"" ? "" : argument);
     }
-    result = words[start] == "velmire-pack" ? run_program(run_pack, "velmire-pack", arguments) : run_velmire(arguments);
+    if (words[start] == "mkdir")
+      fs::create_directories(arguments.at(0));
+    else
+      result = words[start] == "velmire-pack" ? run_program(run_pack, "velmire-pack", arguments) : run_velmire(arguments);
     start = end + 1;
   }
   return command + "\nstatus " + std::to_string(result.status) + "\n" +

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace {
@@ -67,3 +68,24 @@ TEST(SourceLinks, AFileThatCannotBeOpenedEndsOnlyItsOwnFolder) {
 }
 
 }  // namespace
+
+// A file in a folder the run has just made is made by its path from the
+// parent, which must refuse a link planted in the middle of that path.
+TEST(DestinationLinks, APathFromTheParentRefusesALinkOnTheWay) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no such call: the folder is opened itself";
+#else
+  TempDir dir;
+  fs::create_directories(dir.path / "parent");
+  fs::create_directories(dir.path / "outside");
+  fs::create_directory_symlink(dir.path / "outside", dir.path / "parent" / "made");
+  FolderHandle parent;
+  ASSERT_EQ(open_folder(dir.sub("parent").c_str(), &parent), 0);
+  FileHandle file;
+  const int error_number = create_new_file_below(parent, "made/X.PIX", &file);
+  close_folder(&parent);
+  EXPECT_NE(error_number, 0);
+  if (error_number == 0) close_file(file);
+  EXPECT_FALSE(fs::exists(dir.path / "outside" / "X.PIX"));
+#endif
+}

@@ -1,6 +1,6 @@
 // Every PNG file a run writes decodes, in libpng, to the pixels of the BMP
 // file of the same texture: indices and colour table for 8-bit textures, R G
-// B for true colour ones, R G B A for those with alpha ("-c2"); with
+// B A for true colour ones (A 255 without alpha; with it, "-c2"); with
 // "-transparent" index 0 alone is transparent.
 #include <gtest/gtest.h>
 
@@ -12,24 +12,38 @@
 
 namespace {
 
-DecodedImage decode(const fs::path& path) {
+// The image's kind, sizes, palette and pixels: the first `width` pixels of
+// each row, as R G B A for true colour.
+struct Picture {
   DecodedImage image;
-  std::string problem;
-  EXPECT_TRUE(read_image(read_file(path), &image, &problem)) << path << ": " << problem;
-  return image;
-}
-
-// The first `width` pixels of each row, as R G B for true colour, and the
-// fourth byte too `with_alpha`.
-std::vector<uint8_t> picture(const DecodedImage& image, bool with_alpha) {
   std::vector<uint8_t> pixels;
-  const uint32_t size = bytes_per_pixel(image.kind);
+  std::vector<uint32_t> palette;  // 0xAARRGGBB, alpha 0 for entry 0 as -transparent makes it
+};
+
+Picture decode(const fs::path& path) {
+  Picture picture;
+  std::vector<uint8_t> file = read_file(path);
+  ImageBuffers buffers;
+  std::string problem;
+  DecodedImage& image = picture.image;
+  EXPECT_TRUE(read_image(file, kDefaultMaxPixels, &buffers, &image, &problem)) << path << ": " << problem;
+  const PixelLayout& layout = layout_of(image.kind);
   for (uint32_t y = 0; y < image.height; ++y)
     for (uint32_t x = 0; x < image.width; ++x) {
-      const uint8_t* pixel = &image.pixels[y * image.row_bytes + x * size];
-      pixels.insert(pixels.end(), pixel, pixel + (size == 4 && !with_alpha ? 3 : size));
+      const uint8_t* pixel = image_row(image, y) + x * layout.size;
+      if (layout.size == 1) picture.pixels.push_back(pixel[0]);
+      else
+        picture.pixels.insert(picture.pixels.end(), {pixel[layout.red], pixel[layout.green], pixel[layout.blue],
+                                                     layout.alpha >= 0 ? pixel[layout.alpha] : uint8_t{255}});
     }
-  return pixels;
+  for (uint32_t i = 0; i < image.palette.size() / 4; ++i) {
+    uint8_t alpha = 0;
+    const uint32_t rgb = palette_entry(image, i, &alpha);
+    picture.palette.push_back((image.format == ImageFormat::png ? uint32_t{alpha} : i == 0 ? 0u : 255u) << 24 | rgb);
+  }
+  image.top_row = nullptr;
+  image.palette = {};
+  return picture;
 }
 
 void compare_trees(const fs::path& source, const std::vector<std::string>& options) {
@@ -45,16 +59,14 @@ void compare_trees(const fs::path& source, const std::vector<std::string>& optio
   size_t compared = 0;
   for (const std::string& name : list_tree(dir.path / "bmp")) {
     if (name.back() == '/') continue;
-    DecodedImage from_bmp = decode(dir.path / "bmp" / name), from_png = decode(dir.path / "png" / name);
+    Picture bmp_picture = decode(dir.path / "bmp" / name), png_picture = decode(dir.path / "png" / name);
+    const DecodedImage &from_bmp = bmp_picture.image, &from_png = png_picture.image;
     EXPECT_EQ(from_png.width, from_bmp.width) << name;
     EXPECT_EQ(from_png.height, from_bmp.height) << name;
-    const bool alpha = from_png.kind == PixelKind::rgba;
-    EXPECT_EQ(picture(from_png, alpha), picture(from_bmp, alpha)) << name;
+    EXPECT_EQ(png_picture.pixels, bmp_picture.pixels) << name;
     if (from_bmp.kind == PixelKind::indexed) {
       ASSERT_EQ(from_png.kind, PixelKind::indexed) << name;
-      std::vector<uint8_t> expected = from_bmp.palette;
-      for (size_t i = 3; i < expected.size(); i += 4) expected[i] = i == 3 ? 0 : 255;
-      EXPECT_EQ(from_png.palette, expected) << name;
+      EXPECT_EQ(png_picture.palette, bmp_picture.palette) << name;
     }
     ++compared;
   }
