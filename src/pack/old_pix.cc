@@ -9,7 +9,8 @@ namespace {
 
 // Where a block that a record refers into starts in the file.
 size_t header_block_start(std::span<const uint8_t> file, const PixHeader& header) {
-  return static_cast<size_t>(reinterpret_cast<const uint8_t*>(header.name.data()) - file.data()) - kHeaderFixedBytes;
+  return static_cast<size_t>(reinterpret_cast<const uint8_t*>(header.name.data()) - file.data()) -
+         header_fixed_bytes(header.kind);
 }
 
 size_t pixel_block_start(std::span<const uint8_t> file, const PixPixels& pixels) {
@@ -22,7 +23,7 @@ void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* t
   textures->clear();
   TextureSequence sequence;
   uint64_t position = kPixSignature.size();
-  while (next_texture(file, &position, &sequence, HeaderKinds::game) == BlockScan::texture) {
+  while (next_texture(file, &position, &sequence, HeaderKinds::game_and_newer) == BlockScan::texture) {
     OldTexture texture;
     texture.splat_pack = std::strcmp(sequence.texture_order, "1122") == 0;
     texture.header = sequence.first_header;
