@@ -22,8 +22,9 @@ using Bytes = std::vector<uint8_t>;
 // The samples, and textures the samples lack: rows with bytes after their
 // pixels, a 3-byte texture of odd width, 4-byte pixels whose X byte is not
 // 0, names with separators, two without a name, an origin that is not the
-// centre under a length word that lies; in c2/ the fuzzer's seeds for -c2
-// but those that stop a walk or hold types no image holds.
+// centre under a length word that lies, 5-bit channels with their top bit
+// set; in c2/ the fuzzer's seeds for -c2 but those that stop a walk or hold
+// types no image holds.
 fs::path make_tree(const TempDir& dir) {
   fs::path src = dir.path / "src";
   fs::copy(source_tree_path("samples"), src, fs::copy_options::recursive);
@@ -39,6 +40,9 @@ fs::path make_tree(const TempDir& dir) {
   origin.bytes[16 + 15 + 1] = 0;  // x 0, not 2
   origin.bytes[16 + 7] = 30;
   write_file(src / "ORIGIN.PIX", origin.bytes);
+  PixFile x555 = start_pix_file();
+  add_texture(&x555, 17, 2, 1, "x set", Bytes{0x80, 0x01, 0xFF, 0xFF}, kNewerHeaderBlockKind);
+  write_file(src / "c2" / "X555.PIX", x555.bytes);
   for (const Seed& seed : make_seeds()) {
     if (seed.name.rfind("c2-", 0) != 0 || seed.name.find("-lies-") != std::string::npos ||
         seed.name == "c2-unknown-types")
