@@ -305,14 +305,48 @@ bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFold
   return true;
 }
 
+// Rebuilds the TWT archive `name` in `destination` from the image folders
+// of its PIX files: each is rebuilt as a loose one would be, the other
+// members are kept, and the table and padding are made anew.
+void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std::string& name,
+                     const PathBuffer& destination) {
+  Target target;
+  OldFile old;
+  if (!enter_target(run, destination, name, false, &target) || !load_old_file(run, target, name, {}, &old)) return;
+  std::vector<TwtMember> members;
+  std::string problem = old.found == SignedFile::loaded ? "" : kNoArchive;
+  if (!problem.empty() || !match_members(old.bytes, folders, &members, &problem))
+    return leave_as_it_was(run, target.path.text, problem);
+  // The last member padded as it was: the archive ended past its bytes.
+  const std::span<const uint8_t> last = members.back().bytes;
+  const bool pad_last = last.data() + last.size() != old.bytes.data() + old.bytes.size();
+  std::sort(folders->begin(), folders->end(), [](const auto& a, const auto& b) { return a.member < b.member; });
+  PendingFile pending;
+  std::string lines;
+  std::vector<std::vector<uint8_t>> rebuilt;
+  rebuilt.reserve(folders->size());
+  // The report names each PIX file inside its archive, the same on every
+  // system.
+  for (const MemberFolder& member : *folders) {
+    if (!build_pix_file(run, member.path, name + "/" + member.name, member.files, members[member.member].bytes,
+                        target.path.text, &pending, &lines))
+      return;
+    const std::span<const uint8_t> bytes = output_bytes(run->output);
+    rebuilt.emplace_back(bytes.begin(), bytes.end());
+    members[member.member].bytes = rebuilt.back();
+  }
+  run->archive.clear();
+  append_twt_archive(&run->archive, members, pad_last);
+  queue_file(run, target, name, run->archive, old, std::move(pending), lines);
+}
+
 // Packs the image folders below `folder`, the folder velmire makes of the
 // TWT archive `name` (its listing `entries`), into that archive in
-// `destination`: each PIX file named by a folder is rebuilt as a loose one
-// would be, the other members are kept, and the table and padding are made
-// anew. Returns false, having done nothing, when no folder below holds
-// images: then it is no archive's folder.
+// `destination`. Returns false, having done nothing, when no folder below
+// holds images: then it is no archive's folder.
 bool pack_archive(PackRun* run, const PathBuffer& folder, const std::vector<FolderEntry>& entries,
                   const std::string& name, const PathBuffer& destination) {
+  const std::string target = std::string(destination.text) + name;
   std::vector<MemberFolder> folders;
   for (const FolderEntry& entry : entries) {
     MemberFolder member{entry.name, {}, {}};
@@ -325,43 +359,16 @@ bool pack_archive(PackRun* run, const PathBuffer& folder, const std::vector<Fold
     if (images == FolderImages::found) folders.push_back(std::move(member));
     if (images != FolderImages::problem) continue;
     ++run->totals.image_folders;
-    leave_as_it_was(run, (std::string(destination.text) + name).c_str(),
-                    "in folder " + std::string(member.path.text) + ", " + problem);
+    leave_as_it_was(run, target.c_str(), "in folder " + std::string(member.path.text) + ", " + problem);
     return true;
   }
   if (folders.empty()) return false;
   ++run->totals.image_folders;
-  Target target;
-  OldFile old;
-  if (!enter_target(run, destination, name, false, &target) || !load_old_file(run, target, name, {}, &old)) return true;
-  std::vector<TwtMember> members;
-  std::string problem;
-  if (old.found != SignedFile::loaded) problem = kNoArchive;
-  if (!problem.empty() || !match_members(old.bytes, &folders, &members, &problem)) {
-    leave_as_it_was(run, target.path.text, problem);
-    return true;
+  try {
+    rebuild_archive(run, &folders, name, destination);
+  } catch (const std::bad_alloc&) {
+    leave_as_it_was(run, target.c_str(), "not enough memory");
   }
-  // The last member padded as it was: the archive ended past its bytes.
-  const std::span<const uint8_t> last = members.back().bytes;
-  const bool pad_last = last.data() + last.size() != old.bytes.data() + old.bytes.size();
-  std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) { return a.member < b.member; });
-  PendingFile pending;
-  std::string lines;
-  std::vector<std::vector<uint8_t>> rebuilt;
-  rebuilt.reserve(folders.size());
-  // The report names each PIX file inside its archive, the same on every
-  // system.
-  for (const MemberFolder& member : folders) {
-    if (!build_pix_file(run, member.path, name + "/" + member.name, member.files, members[member.member].bytes,
-                        target.path.text, &pending, &lines))
-      return true;
-    const std::span<const uint8_t> bytes = output_bytes(run->output);
-    rebuilt.emplace_back(bytes.begin(), bytes.end());
-    members[member.member].bytes = rebuilt.back();
-  }
-  run->archive.clear();
-  append_twt_archive(&run->archive, members, pad_last);
-  queue_file(run, target, name, run->archive, old, std::move(pending), lines);
   return true;
 }
 

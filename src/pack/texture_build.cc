@@ -199,8 +199,8 @@ bool keep_mip_levels(const OldTexture& old, const Layout& layout, const uint8_t*
                      PixOutput* output, std::string* problem) {
   const OldTexture* same = layout.same;
   const std::span<const uint8_t> old_pixels = old.image.pixels;
-  bool unchanged = same != nullptr && (height == 0 || uint64_t{same->header.row_bytes} * (height - 1) + layout.pixel_row <=
-                                                          old_pixels.size());
+  bool unchanged =
+      same != nullptr && uint64_t{same->header.row_bytes} * (height - 1) + layout.pixel_row <= old_pixels.size();
   for (uint32_t y = 0; unchanged && y < height; ++y)
     unchanged = std::memcmp(rows + uint64_t{y} * layout.row_bytes,
                             old_pixels.data() + uint64_t{y} * same->header.row_bytes, layout.pixel_row) == 0;
