@@ -1,6 +1,7 @@
 // The textures of the PIX file a pack replaces, for what images do not
-// carry: each texture's pixel type, origin, the palette pixelmap of a Splat
-// Pack texture, the bytes after the pixels of its rows.
+// carry: each texture's pixel type, header kind, origin and mip levels, the
+// palette pixelmap of a Splat Pack texture, the bytes after the pixels of
+// its rows. Both header kinds are read, whatever the run.
 #pragma once
 
 #include <span>
