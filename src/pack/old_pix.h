@@ -13,8 +13,9 @@ struct OldTexture {
   bool splat_pack = false;
   PixHeader header;  // its own header; the name refers into the file's bytes
   PixPixels image;   // the pixel block of its picture
-  // A Splat Pack texture's palette: its header block and pixel block as
-  // stored, with what the pixel block's length word covers.
+  // A Splat Pack texture's palette: its header, and its pixel block as
+  // stored, with what the block's length word covers.
+  PixHeader palette_header;
   std::span<const uint8_t> palette_blocks;
   PixPixels palette;
 };

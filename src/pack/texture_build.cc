@@ -255,7 +255,10 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   const uint64_t element_count = (row_data + element_size - 1) / element_size;
   const uint64_t pixel_bytes = element_count * element_size;
   append_header_block(&output->blocks, header);
-  if (layout.splat_pack) output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
+  if (layout.splat_pack) {
+    append_header_block(&output->blocks, old->palette_header);
+    output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
+  }
   // The pixel block's fixed fields, its length word (the second) then set
   // to the pixels and the end block that follow: the rows are written
   // straight after it.

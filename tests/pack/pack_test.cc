@@ -22,12 +22,15 @@ using Bytes = std::vector<uint8_t>;
 
 // The samples, and textures the samples lack: rows with bytes after their
 // pixels, a 3-byte texture of odd width, 4-byte pixels whose X byte is not
-// 0, names with separators, two without a name, a length word that lies,
+// 0, names with separators, two without a name, length words that lie,
 // 5-bit channels with their top bit set; in c2/ the fuzzer's seeds for -c2
 // of every pixel type, alpha, mip levels and TWT archives.
 fs::path make_tree(const TempDir& dir) {
   fs::path src = dir.path / "src";
   fs::copy(source_tree_path("samples"), src, fs::copy_options::recursive);
+  Bytes splat = read_file(src / "cars" / "SPLAT.PIX");
+  splat[16 + 30 + 7] = 99;  // the palette's header block
+  write_file(src / "cars" / "SPLAT.PIX", splat);
   PixFile edges = start_pix_file();
   add_header_block(&edges, kPixType8Bit, 6, 4, 2, "padded");
   add_pixel_block(&edges, 12, 1, Bytes{1, 2, 3, 4, 99, 98, 5, 6, 7, 8, 97, 96});
