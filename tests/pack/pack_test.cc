@@ -23,7 +23,7 @@ using Bytes = std::vector<uint8_t>;
 // The samples, and textures the samples lack: rows with bytes after their
 // pixels, a 3-byte texture of odd width, 4-byte pixels whose X byte is not
 // 0, names with separators, two without a name, length words that lie,
-// 5-bit channels with their top bit set; in c2/ the fuzzer's seeds for -c2
+// 16-bit pixels whose unused top bit is set; in c2/ the fuzzer's seeds for -c2
 // of every pixel type, alpha, mip levels and TWT archives.
 fs::path make_tree(const TempDir& dir) {
   fs::path src = dir.path / "src";
