@@ -7,7 +7,8 @@
 # BMP and PNG files in fuzz/image-seeds (one for each path through the
 # readers, which the test suite reads too); then the pack fuzzer (the whole
 # pack path in memory) for the third number of seconds (default 60), from
-# the samples and their images as velmire writes them. Any finding (a crash, a sanitizer report, a leak, a
+# the samples and the seeds of the newer types and their images as velmire
+# writes them. Any finding (a crash, a sanitizer report, a leak, a
 # timeout, an allocation over 64 MB from inputs of at most a few hundred KB)
 # makes it exit non-zero after printing the input in base64: add that input
 # to tests/regressions/inputs/ (PIX) or tests/regressions/image-inputs/.
@@ -72,22 +73,32 @@ mkdir -p "$image_corpus"
 cp fuzz/image-seeds/* "$image_corpus"/
 run_fuzzer image_reader_fuzzer "$image_seconds" "$image_corpus" fuzz/image.dict image- "image fuzzer"
 
-# Each seed: a sample PIX file, then "--velmire--", the image's stem (its
-# name without the number and the extension), a line break and the image,
-# for each of its images (BMP, then PNG files).
+# Each seed: a PIX file, then "--velmire--", the image's stem (its name
+# without the number and the extension), a line break and the image, for
+# each of its images (BMP, then PNG files): from the samples, and from the
+# seeds for -c2 of every pixel type, alpha and mip levels (without the
+# options byte at their end), extracted with -c2.
 pack_corpus="$scratch/pack-corpus"
-mkdir -p "$pack_corpus"
-for format in "" -png; do
-  build/fuzz/velmire samples "$scratch/images$format" -racepal -r $format >/dev/null
-  for folder in "$scratch/images$format"/*.PIX "$scratch/images$format"/*/*.PIX; do
-    pix="samples/${folder#"$scratch/images$format/"}"
-    seed="$pack_corpus/$(basename "$folder")$format"
-    cat "$pix" >"$seed"
-    for image in "$folder"/*; do
-      stem="$(basename "$image")"
-      stem="${stem#*. }"
-      printf -- '--velmire--\n%s\n' "${stem%.*}" >>"$seed"
-      cat "$image" >>"$seed"
+newer="$scratch/newer"
+mkdir -p "$pack_corpus" "$newer" "$scratch/seeds"
+build/fuzz/fuzz/make_seeds "$scratch/seeds"
+for seed in "$scratch"/seeds/c2-{alpha,every-type,mip-chain}-4.pix; do
+  head -c -1 "$seed" >"$newer/$(basename "$seed")"
+done
+for source in samples "$newer"; do
+  for format in "" -png; do
+    images="$scratch/images-$(basename "$source")$format"
+    build/fuzz/velmire "$source" "$images" -racepal -r -c2 $format >/dev/null
+    find "$images" -type f -name '0001. *' | while read -r first; do
+      folder="$(dirname "$first")"
+      seed="$pack_corpus/$(basename "$folder")$format"
+      cat "$source/${folder#"$images/"}" >"$seed"
+      for image in "$folder"/*; do
+        stem="$(basename "$image")"
+        stem="${stem#*. }"
+        printf -- '--velmire--\n%s\n' "${stem%.*}" >>"$seed"
+        cat "$image" >>"$seed"
+      done
     done
   done
 done

@@ -258,8 +258,9 @@ SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std
   } else if (*error_number == 0 && (signature.size() > sizeof start || status->size < signature.size())) {
     found = SignedFile::other;
   } else if (*error_number == 0 && (*error_number = read_file(file, start, signature.size(), &done)) == 0) {
-    found = done == signature.size() && std::memcmp(start, signature.data(), done) == 0 ? SignedFile::loaded
-                                                                                        : SignedFile::other;
+    found = done == signature.size() && (done == 0 || std::memcmp(start, signature.data(), done) == 0)
+                ? SignedFile::loaded
+                : SignedFile::other;
   }
   if (found == SignedFile::loaded) {
     uint8_t* bytes = status->size <= SIZE_MAX ? reserve_bytes(buffer, status->size) : nullptr;

@@ -71,8 +71,8 @@ enum class SignedFile : uint8_t {
 
 // Opens the file `name` in `folder` without following a link or waiting,
 // reads its first signature.size() bytes and, when they are the signature,
-// the rest into `buffer`. `status` receives the file's status (mode
-// included). Nothing is printed.
+// the rest into `buffer` (any plain file, with no signature). `status`
+// receives the file's status (mode included). Nothing is printed.
 SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
                                ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
                                int* error_number);

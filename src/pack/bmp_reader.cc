@@ -1,11 +1,11 @@
 // BMP files as paint programs write them: 1, 4 and 8-bit indexed (8 and 4-bit
 // also run-length compressed), 16-bit (5-5-5, or 5-6-5 and 5-5-5 bit fields),
-// 24-bit, and 32-bit (also with the bit fields of plain B G R X), with an
-// info header of 40 to 124 bytes. Uncompressed 8, 24 and 32-bit rows are read
-// where they lie and keep the stride the image-size field gives them, so that
-// files with unpadded or overpadded rows come back as they were written;
-// the others are decoded into the run's pixel buffer, one byte per index or
-// R G B.
+// 24-bit, and 32-bit (also with the bit fields of B G R X, or of B G R A when
+// an alpha mask names the fourth byte), with an info header of 40 to 124
+// bytes. Uncompressed 8, 24 and 32-bit rows are read where they lie and keep
+// the stride the image-size field gives them, so that files with unpadded or
+// overpadded rows come back as they were written; the others are decoded
+// into the run's pixel buffer, one byte per index or R G B.
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -19,6 +19,7 @@ constexpr uint32_t kCoreHeaderBytes = 12;
 constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kMaskBytes = 12;    // red, green and blue masks
 constexpr uint32_t kMasksOffset = 54;  // after a 40-byte header, or inside the longer ones
+constexpr uint32_t kAlphaMaskHeaderBytes = 56;  // the shortest header holding an alpha mask after them
 constexpr uint32_t kMaxColours = 256;
 
 enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
@@ -84,6 +85,7 @@ struct BmpInfo {
   bool top_down = false;
   uint64_t headers_end = 0;
   const Masks16* masks16 = nullptr;
+  bool alpha = false;  // 32-bit pixels whose fourth byte the alpha mask names
 };
 
 // Checks the compression against the bit count, and the masks of bit
@@ -107,8 +109,12 @@ bool check_compression(ByteReader* reader, BmpInfo* info, std::string* problem) 
   if (info->header_bytes == kInfoHeaderBytes) info->headers_end += kMaskBytes;
   seek_to(reader, kMasksOffset);
   const uint32_t red = read_u32le(reader), green = read_u32le(reader), blue = read_u32le(reader);
+  const uint32_t alpha = info->header_bytes >= kAlphaMaskHeaderBytes ? read_u32le(reader) : 0;
   if (reader->overrun) return refuse(problem, "the file ends inside its BMP header");
-  if (info->bit_count == 32 && red == 0x00FF0000 && green == 0x0000FF00 && blue == 0x000000FF) return true;
+  if (info->bit_count == 32 && red == 0x00FF0000 && green == 0x0000FF00 && blue == 0x000000FF) {
+    info->alpha = alpha == 0xFF000000;
+    return true;
+  }
   for (const Masks16& masks : kMasks16)
     if (info->bit_count == 16 && red == masks.red && green == masks.green && blue == masks.blue) info->masks16 = &masks;
   if (info->masks16 != nullptr) return true;
@@ -142,7 +148,10 @@ bool stored_rows(std::span<const uint8_t> file, const BmpInfo& info, DecodedImag
   if (info.pixel_offset > file.size() || stride * info.rows > file.size() - info.pixel_offset)
     return refuse(problem, "the file ends inside its pixel rows");
   const uint8_t* first = file.data() + info.pixel_offset;
-  image->kind = info.bit_count == 8 ? PixelKind::indexed : info.bit_count == 24 ? PixelKind::bgr : PixelKind::bgrx;
+  image->kind = info.bit_count == 8    ? PixelKind::indexed
+                : info.bit_count == 24 ? PixelKind::bgr
+                : info.alpha           ? PixelKind::bgra
+                                       : PixelKind::bgrx;
   image->top_row = info.top_down ? first : first + (info.rows - 1) * stride;
   image->row_step = info.top_down ? static_cast<int64_t>(stride) : -static_cast<int64_t>(stride);
   image->row_bytes = static_cast<uint32_t>(stride);

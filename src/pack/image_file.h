@@ -15,6 +15,7 @@ enum class PixelKind : uint8_t {
   rgba,     // R G B A; A is opacity, 0 fully transparent (PNG only)
   bgr,      // B G R (24-bit BMP)
   bgrx,     // B G R X; X is the fourth byte a 32-bit BMP stores with each pixel, kept as is
+  bgra,     // B G R A (32-bit BMP whose masks put alpha in the fourth byte), A also kept as X
 };
 
 // Where the bytes of one pixel of a kind lie: the size, the offsets of red,
@@ -30,6 +31,7 @@ inline constexpr PixelLayout kPixelLayouts[] = {
     {4, 0, 1, 2, 3, -1},   // rgba
     {3, 2, 1, 0, -1, -1},  // bgr
     {4, 2, 1, 0, -1, 3},   // bgrx
+    {4, 2, 1, 0, 3, 3},    // bgra
 };
 inline constexpr const PixelLayout& layout_of(PixelKind kind) {
   return kPixelLayouts[static_cast<int>(kind)];

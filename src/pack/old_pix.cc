@@ -7,11 +7,7 @@
 
 namespace {
 
-// Where a block that a record refers into starts in the file.
-size_t header_block_start(std::span<const uint8_t> file, const PixHeader& header) {
-  return static_cast<size_t>(reinterpret_cast<const uint8_t*>(header.name.data()) - file.data()) - kHeaderFixedBytes;
-}
-
+// Where a pixel block that a record refers into starts in the file.
 size_t pixel_block_start(std::span<const uint8_t> file, const PixPixels& pixels) {
   return static_cast<size_t>(pixels.to_file_end.data() - file.data()) - kPixelFixedBytes;
 }
@@ -22,15 +18,16 @@ void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* t
   textures->clear();
   TextureSequence sequence;
   uint64_t position = kPixSignature.size();
-  while (next_texture(file, &position, &sequence, HeaderKinds::game) == BlockScan::texture) {
+  while (next_texture(file, &position, &sequence, HeaderKinds::game_and_newer) == BlockScan::texture) {
     OldTexture texture;
     texture.splat_pack = std::strcmp(sequence.texture_order, "1122") == 0;
     texture.header = sequence.first_header;
     texture.image = texture.splat_pack ? sequence.second_pixels : sequence.first_pixels;
     if (texture.splat_pack) {
-      // Header 2 and pixel block 1 lie one after the other: the palette.
+      // Header 2 and pixel block 1: the palette.
+      texture.palette_header = sequence.second_header;
       texture.palette = sequence.first_pixels;
-      size_t start = header_block_start(file, sequence.second_header);
+      size_t start = pixel_block_start(file, sequence.first_pixels);
       size_t end = std::min<uint64_t>(file.size(), pixel_block_start(file, sequence.first_pixels) + 16 +
                                                        uint64_t{sequence.first_pixels.block_length});
       texture.palette_blocks = file.subspan(start, end - start);

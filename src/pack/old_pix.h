@@ -1,6 +1,7 @@
 // The textures of the PIX file a pack replaces, for what images do not
-// carry: each texture's pixel type, origin, the palette pixelmap of a Splat
-// Pack texture, the bytes after the pixels of its rows.
+// carry: each texture's pixel type, header kind, origin and mip levels, the
+// palette pixelmap of a Splat Pack texture, the bytes after the pixels of
+// its rows. Both header kinds are read, whatever the run.
 #pragma once
 
 #include <span>
@@ -12,8 +13,9 @@ struct OldTexture {
   bool splat_pack = false;
   PixHeader header;  // its own header; the name refers into the file's bytes
   PixPixels image;   // the pixel block of its picture
-  // A Splat Pack texture's palette: its header block and pixel block as
-  // stored, with what the pixel block's length word covers.
+  // A Splat Pack texture's palette: its header, and its pixel block as
+  // stored, with what the block's length word covers.
+  PixHeader palette_header;
   std::span<const uint8_t> palette_blocks;
   PixPixels palette;
 };

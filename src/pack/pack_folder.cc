@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "fileio/whole_file.h"
+#include "naming/output_path.h"
+#include "pix/twt_archive.h"
 
 namespace {
 
@@ -22,9 +24,13 @@ const char kNotRead[] =
     "its images are not numbered in folders of their own, as velmire writes them with -file or -noenum. "
     "velmire-pack reads the trees velmire writes without these two options (\"GO.PIX%c0001. go.pix.bmp\")";
 
+const char kNoArchive[] =
+    "there is no TWT archive to rebuild (velmire-pack makes none: copy the game's archive there first)";
+
 // The counter of the texture type a report code names.
 int32_t* type_count(PackTotals* totals, std::string_view code) {
   if (code == "SP") return &totals->splat_pack;
+  if (code == "2B") return &totals->true_colour_2;
   if (code == "3B") return &totals->true_colour_3;
   if (code == "4B") return &totals->true_colour_4;
   return &totals->normal;
@@ -62,6 +68,7 @@ void commit(PackRun* run) {
     std::fwrite(lines.data(), 1, lines.size(), run->out);
     PackTotals& totals = run->totals;
     totals.normal += file.counts.normal, totals.splat_pack += file.counts.splat_pack;
+    totals.true_colour_2 += file.counts.true_colour_2;
     totals.true_colour_3 += file.counts.true_colour_3, totals.true_colour_4 += file.counts.true_colour_4;
     totals.inexact_pixels += file.counts.inexact_pixels;
     ++(file.in_batch ? totals.files_written : totals.files_unchanged);
@@ -136,48 +143,74 @@ std::string old_file_problem(SignedFile found, int error_number) {
   return std::string("it cannot be read: ") + std::strerror(error_number);
 }
 
-// Packs the numbered images of `folder` into the PIX file `name` in
-// `destination`: built in memory, compared with the file it replaces, and
-// written into the batch when it differs.
-void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& name,
-                   const std::vector<TextureFile>& files, const PathBuffer& destination) {
-  PathBuffer target = destination;
-  if (!path_append(&target, name)) {
+// Where a packed file goes: its path, its folder held open, and the
+// folder's key in the batch.
+struct Target {
+  PathBuffer path;
+  const FolderHandle* folder = nullptr;
+  std::string folder_key;
+  bool new_folder = false;  // made by this run: it holds no file yet
+};
+
+// Enters the folder `destination` of the file `name`, making it when
+// `create` is set, and removes what stopped runs left there. False after a
+// message when it cannot be had.
+bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, bool create, Target* target) {
+  target->path = destination;
+  if (!path_append(&target->path, name)) {
     std::fprintf(run->err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
     ++run->totals.files_not_written;
-    return;
+    return false;
   }
   OutputTree* tree = run->tree;
-  const FolderHandle* out_folder =
-      enter_output_folder(tree, path_view(destination), true) ? held_output_folder(tree) : nullptr;
-  if (out_folder == nullptr) {
-    std::fprintf(run->err, "Could not write the PIX file %s: its folder cannot be made or opened\n", target.text);
+  target->folder = enter_output_folder(tree, path_view(destination), create) ? held_output_folder(tree) : nullptr;
+  if (target->folder == nullptr && !create) {
+    leave_as_it_was(run, target->path.text, kNoArchive);
+    return false;
+  }
+  if (target->folder == nullptr) {
+    std::fprintf(run->err, "Could not write the PIX file %s: its folder cannot be made or opened\n", target->path.text);
     ++run->totals.files_not_written;
-    return;
+    return false;
   }
-  // A folder this run has just made holds no PIX file yet, nor leftovers.
-  const bool new_folder = output_folder_is_new(*tree);
-  const std::string folder_key(path_view(destination));
-  if (!new_folder && std::find(run->cleaned.begin(), run->cleaned.end(), folder_key) == run->cleaned.end()) {
-    remove_leftovers(*out_folder, destination.text);
-    run->cleaned.push_back(folder_key);
+  target->new_folder = output_folder_is_new(*tree);
+  target->folder_key = path_view(destination);
+  if (!target->new_folder &&
+      std::find(run->cleaned.begin(), run->cleaned.end(), target->folder_key) == run->cleaned.end()) {
+    remove_leftovers(*target->folder, destination.text);
+    run->cleaned.push_back(target->folder_key);
   }
-  std::span<const uint8_t> old_file;
-  FileStatus old_status;
-  int error_number = 0;
-  SignedFile found = new_folder ? SignedFile::missing
-                                : load_signed_file_at(*out_folder, name.c_str(), kPixSignature, &run->old_file,
-                                                      &old_file, &old_status, &error_number);
-  if (found != SignedFile::missing && found != SignedFile::loaded)
-    return leave_as_it_was(run, target.text, old_file_problem(found, error_number));
+  return true;
+}
 
-  PendingFile pending;
-  std::string lines;
-  if (!build_pix_file(run, folder, name, files, old_file, target.text, &pending, &lines)) return;
-  const std::span<const uint8_t> bytes = output_bytes(run->output);
-  pending.path = target.text;
-  pending.in_batch = !(found == SignedFile::loaded && bytes.size() == old_file.size() &&
-                       std::memcmp(bytes.data(), old_file.data(), bytes.size()) == 0);
+// The file a pack replaces, as load_signed_file_at found it.
+struct OldFile {
+  SignedFile found = SignedFile::missing;
+  std::span<const uint8_t> bytes;
+  FileStatus status;
+};
+
+// Loads the file `name` of the target's folder into the run's buffer when
+// it begins with `signature`. False after leaving it as it was when
+// something else stands there.
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
+                   OldFile* old) {
+  int error_number = 0;
+  if (!target.new_folder)
+    old->found = load_signed_file_at(*target.folder, name.c_str(), signature, &run->old_file, &old->bytes,
+                                     &old->status, &error_number);
+  if (old->found == SignedFile::missing || old->found == SignedFile::loaded) return true;
+  leave_as_it_was(run, target.path.text, old_file_problem(old->found, error_number));
+  return false;
+}
+
+// Queues the new bytes of the target: into the batch when they differ from
+// the old file's, else only its report lines.
+void queue_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> bytes,
+                const OldFile& old, PendingFile pending, const std::string& lines) {
+  pending.path = target.path.text;
+  pending.in_batch = !(old.found == SignedFile::loaded && bytes.size() == old.bytes.size() &&
+                       std::memcmp(bytes.data(), old.bytes.data(), bytes.size()) == 0);
   if (batch_is_full(run->batch) || run->report.size() + lines.size() > kReportBytes) commit(run);
   // Taken down first: what may throw does so before the file joins the batch.
   const size_t report_start = run->report.size();
@@ -185,12 +218,27 @@ void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& na
   pending.report_end = run->report.size();
   run->pending.push_back(std::move(pending));
   if (!run->pending.back().in_batch) return;
-  const uint32_t mode = found == SignedFile::loaded ? old_status.mode : 0;
-  error_number = add_to_batch(&run->batch, *out_folder, folder_key, name.c_str(), bytes, mode);
+  const uint32_t mode = old.found == SignedFile::loaded ? old.status.mode : 0;
+  const int error_number = add_to_batch(&run->batch, *target.folder, target.folder_key, name.c_str(), bytes, mode);
   if (error_number == 0) return;
   run->pending.pop_back();
   run->report.resize(report_start);
-  print_not_written(run, target.text, error_number);
+  print_not_written(run, target.path.text, error_number);
+}
+
+// Packs the numbered images of `folder` into the PIX file `name` in
+// `destination`: built in memory, compared with the file it replaces, and
+// written into the batch when it differs.
+void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& name,
+                   const std::vector<TextureFile>& files, const PathBuffer& destination) {
+  Target target;
+  OldFile old;
+  if (!enter_target(run, destination, name, true, &target) || !load_old_file(run, target, name, kPixSignature, &old))
+    return;
+  PendingFile pending;
+  std::string lines;
+  if (build_pix_file(run, folder, name, files, old.bytes, target.path.text, &pending, &lines))
+    queue_file(run, target, name, output_bytes(run->output), old, std::move(pending), lines);
 }
 
 void print_not_read(FILE* err, const char* folder) {
@@ -215,6 +263,115 @@ FolderImages look_into(const PathBuffer& folder, std::vector<FolderEntry>* entri
   return classify_images(folder.text, *entries, files, what);
 }
 
+// A folder of images, and the PIX file of an archive it stands for.
+struct MemberFolder {
+  std::string name;
+  PathBuffer path;
+  std::vector<TextureFile> files;
+  size_t member = SIZE_MAX;  // its index in the archive
+};
+
+// Matches each folder with the PIX member whose name velmire gives its
+// folder. False with `problem` set when a folder names none, or two.
+bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFolder>* folders,
+                   std::vector<TwtMember>* members, std::string* problem) {
+  TwtArchive archive;
+  uint32_t at = 0;
+  if (TwtTable table = open_twt_archive(archive_file, &archive, &at); table != TwtTable::sound) {
+    *problem = std::string("it is not a TWT archive whose table is sound: ") + twt_table_problem(table);
+    return false;
+  }
+  for (TwtMember member; next_twt_member(&archive, &member);) {
+    members->push_back(member);
+    PathBuffer folder_name;
+    if (member.bytes.size() < kPixSignature.size() ||
+        !std::equal(kPixSignature.begin(), kPixSignature.end(), member.bytes.begin()) ||
+        !copy_member_name(member.name, &folder_name))
+      continue;
+    for (MemberFolder& folder : *folders) {
+      if (folder.name != path_view(folder_name)) continue;
+      if (folder.member != SIZE_MAX) {
+        *problem = "two of its PIX files have the folder " + folder.name;
+        return false;
+      }
+      folder.member = members->size() - 1;
+    }
+  }
+  for (const MemberFolder& folder : *folders) {
+    if (folder.member != SIZE_MAX) continue;
+    *problem = "it holds no PIX file for the images of folder " + std::string(folder.path.text);
+    return false;
+  }
+  return true;
+}
+
+// Rebuilds the TWT archive `name` in `destination` from the image folders
+// of its PIX files: each is rebuilt as a loose one would be, the other
+// members are kept, and the table and padding are made anew.
+void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std::string& name,
+                     const PathBuffer& destination) {
+  Target target;
+  OldFile old;
+  if (!enter_target(run, destination, name, false, &target) || !load_old_file(run, target, name, {}, &old)) return;
+  std::vector<TwtMember> members;
+  std::string problem = old.found == SignedFile::loaded ? "" : kNoArchive;
+  if (!problem.empty() || !match_members(old.bytes, folders, &members, &problem))
+    return leave_as_it_was(run, target.path.text, problem);
+  // The last member padded as it was: the archive ended past its bytes.
+  const std::span<const uint8_t> last = members.back().bytes;
+  const bool pad_last = last.data() + last.size() != old.bytes.data() + old.bytes.size();
+  std::sort(folders->begin(), folders->end(), [](const auto& a, const auto& b) { return a.member < b.member; });
+  PendingFile pending;
+  std::string lines;
+  std::vector<std::vector<uint8_t>> rebuilt;
+  rebuilt.reserve(folders->size());
+  // The report names each PIX file inside its archive, the same on every
+  // system.
+  for (const MemberFolder& member : *folders) {
+    if (!build_pix_file(run, member.path, name + "/" + member.name, member.files, members[member.member].bytes,
+                        target.path.text, &pending, &lines))
+      return;
+    const std::span<const uint8_t> bytes = output_bytes(run->output);
+    rebuilt.emplace_back(bytes.begin(), bytes.end());
+    members[member.member].bytes = rebuilt.back();
+  }
+  run->archive.clear();
+  append_twt_archive(&run->archive, members, pad_last);
+  queue_file(run, target, name, run->archive, old, std::move(pending), lines);
+}
+
+// Packs the image folders below `folder`, the folder velmire makes of the
+// TWT archive `name` (its listing `entries`), into that archive in
+// `destination`. Returns false, having done nothing, when no folder below
+// holds images: then it is no archive's folder.
+bool pack_archive(PackRun* run, const PathBuffer& folder, const std::vector<FolderEntry>& entries,
+                  const std::string& name, const PathBuffer& destination) {
+  const std::string target = std::string(destination.text) + name;
+  std::vector<MemberFolder> folders;
+  for (const FolderEntry& entry : entries) {
+    MemberFolder member{entry.name, {}, {}};
+    FileStatus status;
+    std::vector<FolderEntry> member_entries;
+    std::string problem;
+    if (!subfolder(folder, entry, &member.path, &status)) continue;
+    const FolderImages images = look_into(member.path, &member_entries, &member.files, &problem);
+    if (images == FolderImages::unnumbered) print_not_read(run->err, member.path.text);
+    if (images == FolderImages::found) folders.push_back(std::move(member));
+    if (images != FolderImages::problem) continue;
+    ++run->totals.image_folders;
+    leave_as_it_was(run, target.c_str(), "in folder " + std::string(member.path.text) + ", " + problem);
+    return true;
+  }
+  if (folders.empty()) return false;
+  ++run->totals.image_folders;
+  try {
+    rebuild_archive(run, &folders, name, destination);
+  } catch (const std::bad_alloc&) {
+    leave_as_it_was(run, target.c_str(), "not enough memory");
+  }
+  return true;
+}
+
 // Whether a folder below `folder` (up to `depth` levels down) holds
 // numbered images.
 bool holds_image_folders(const PathBuffer& folder, int depth) {
@@ -232,6 +389,20 @@ bool holds_image_folders(const PathBuffer& folder, int depth) {
       return true;
   }
   return false;
+}
+
+// Whether the folder `name` may be what velmire makes of a TWT archive:
+// the name says so, or the destination holds a file of that name (velmire
+// also takes a file whose first word is its size for an archive).
+bool is_archive_folder(const std::string& name, const PathBuffer& destination) {
+  if (name.size() >= 4) {
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (extension == ".TWT") return true;
+  }
+  PathBuffer target = destination;
+  FileStatus status;
+  return path_append(&target, name) && get_file_status(target.text, &status) == 0 && status.kind == EntryKind::file;
 }
 
 // Walks the subfolders of `source` (whose listing is `entries`).
@@ -269,6 +440,7 @@ void walk_level(PackRun* run, const PathBuffer& source, const std::vector<Folder
       continue;
     }
     if (images == FolderImages::unnumbered) print_not_read(run->err, folder.text);
+    if (is_archive_folder(name, destination) && pack_archive(run, folder, sub_entries, name, destination)) continue;
     if (!run->recursive) {
       if (!*hint_given && holds_image_folders(folder, 8)) {
         std::fprintf(run->err, "Folders below %s hold images too: add -r to pack them\n", folder.text);

@@ -20,6 +20,7 @@
 struct PackTotals {
   int32_t normal = 0;
   int32_t splat_pack = 0;
+  int32_t true_colour_2 = 0;
   int32_t true_colour_3 = 0;
   int32_t true_colour_4 = 0;
   uint64_t inexact_pixels = 0;
@@ -51,6 +52,7 @@ struct PackRun {
   ByteBuffer old_file;
   PixOutput output;
   PixBuild build;
+  std::vector<uint8_t> archive;  // a TWT archive rebuilt
   FileBatch batch;
   std::vector<PendingFile> pending;
   std::string report;

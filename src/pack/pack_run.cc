@@ -43,14 +43,17 @@ const char kUsage[] =
     "  velmire D:\\data C:\\carmatextures -racepal -r\n"
     "  velmire-pack C:\\carmatextures C:\\carmadata -racepal -r";
 
+// The lines of 2-byte textures appear only when some were packed, as
+// velmire prints them only with -c2.
 void print_totals(FILE* out, const PackTotals& totals) {
-  std::fprintf(out,
-               "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n3B = True color (3 bytes per pixel)\n"
-               "4B = True color (4 bytes per pixel)\n");
+  const bool two_bytes = totals.true_colour_2 != 0;
+  std::fprintf(out, "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n%s3B = True color (3 bytes per pixel)\n"
+               "4B = True color (4 bytes per pixel)\n", two_bytes ? "2B = True color (2 bytes per pixel)\n" : "");
   std::fprintf(out, "\nTOTAL OF TEXTURE TYPES PACKED:               %d\n",
-               totals.normal + totals.splat_pack + totals.true_colour_3 + totals.true_colour_4);
+               totals.normal + totals.splat_pack + totals.true_colour_2 + totals.true_colour_3 + totals.true_colour_4);
   std::fprintf(out, "Normal (with 256 colour palette):            %d\n", totals.normal);
   std::fprintf(out, "Splat Pack (with 256 colour palette):        %d\n", totals.splat_pack);
+  if (two_bytes) std::fprintf(out, "True colour (no palette, 2 bytes per pixel): %d\n", totals.true_colour_2);
   std::fprintf(out, "True colour (no palette, 3 bytes per pixel): %d\n", totals.true_colour_3);
   std::fprintf(out, "True colour (no palette, 4 bytes per pixel): %d\n", totals.true_colour_4);
   std::fprintf(out, "Pixels without an exact colour:              %llu\n",

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pix/pix_blocks.h"
+#include "pix/pixel_types.h"
 
 namespace {
 
@@ -10,10 +11,7 @@ constexpr uint32_t kMaxRowBytes = 65535;
 // Palettes this close count as the same: the game's own palette file and
 // the built-in race palette differ in one entry.
 constexpr int kSamePaletteEntries = 8;
-
-uint32_t pix_bytes_per_pixel(uint8_t pix_type) {
-  return pix_type == kPixTypeRgb ? 3 : pix_type == kPixTypeXrgb ? 4 : 1;
-}
+constexpr uint8_t kRgba[] = {kRed, kGreen, kBlue, kAlpha};
 
 // The pixel type an image gives a new texture.
 uint8_t pix_type_of(PixelKind kind) {
@@ -42,6 +40,7 @@ int entries_differing(const DecodedImage& image, const PaletteTable& table) {
 // What one texture is made of, worked out before its pixels.
 struct Layout {
   uint8_t pix_type = kPixType8Bit;
+  const PixelType* type = nullptr;  // pix_type's entry
   bool splat_pack = false;
   uint32_t bytes_per_pixel = 1;
   uint32_t row_bytes = 0;
@@ -107,14 +106,12 @@ bool choose_colours(const DecodedImage& image, const OldTexture* old, const Text
 bool lay_out(const DecodedImage& image, const OldTexture* old, const TextureContext& context, Layout* layout,
              std::string* problem) {
   const uint8_t old_type = old != nullptr ? old->header.PixType : 0;
-  if (old != nullptr && old->splat_pack) {
+  if (old != nullptr && old->splat_pack)
     layout->splat_pack = true;
-  } else if (old_type == kPixType8Bit || old_type == kPixTypeRgb || old_type == kPixTypeXrgb) {
-    layout->pix_type = old_type;
-  } else {
-    layout->pix_type = pix_type_of(image.kind);
-  }
-  layout->bytes_per_pixel = pix_bytes_per_pixel(layout->pix_type);
+  else
+    layout->pix_type = find_pixel_type(old_type) != nullptr ? old_type : pix_type_of(image.kind);
+  layout->type = find_pixel_type(layout->pix_type);
+  layout->bytes_per_pixel = layout->type->element_bytes;
   const uint32_t width = image.width, height = image.height;
   layout->pixel_row = uint64_t{width} * layout->bytes_per_pixel;
   layout->from_rows = image.stored_rows && pix_type_of(image.kind) == layout->pix_type;
@@ -162,9 +159,19 @@ bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, ui
       packed->inexact_pixels += inexact;
       continue;
     }
+    uint8_t* to = out + uint64_t{x} * layout.bytes_per_pixel;
+    if (layout.type->newer) {
+      // Channels narrowed to the type's; bits that no channel holds are the
+      // old texture's.
+      const uint8_t channels[4] = {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                   static_cast<uint8_t>(rgb), alpha};
+      const uint64_t at = old_row + uint64_t{x} * layout.bytes_per_pixel;
+      const bool kept = layout.same != nullptr && at + layout.bytes_per_pixel <= layout.same->image.pixels.size();
+      encode_pixels(*layout.type, channels, 1, kRgba, kept ? layout.same->image.pixels.data() + at : nullptr, to);
+      continue;
+    }
     // True colour, stored R G B or X R G B: X from a 32-bit BMP, else the
     // old texture's.
-    uint8_t* to = out + uint64_t{x} * layout.bytes_per_pixel;
     if (layout.pix_type == kPixTypeXrgb) {
       const int8_t x_byte = layout_of(image.kind).x;
       *to++ = x_byte >= 0 ? pixel[x_byte] : old_byte(layout.same, old_row + x * 4u);
@@ -183,6 +190,27 @@ bool append_blocks(PixOutput* output, std::string* problem) {
   std::memcpy(to, output->blocks.data(), output->blocks.size());
   output->blocks.clear();
   return true;
+}
+
+// A texture with mip levels after its picture: they are not made again, so
+// the old pixel block comes back whole when the picture, built in `rows`,
+// is the old one, and any other picture is refused.
+bool keep_mip_levels(const OldTexture& old, const Layout& layout, const uint8_t* rows, uint32_t height,
+                     PixOutput* output, std::string* problem) {
+  const OldTexture* same = layout.same;
+  const std::span<const uint8_t> old_pixels = old.image.pixels;
+  bool unchanged =
+      same != nullptr && uint64_t{same->header.row_bytes} * (height - 1) + layout.pixel_row <= old_pixels.size();
+  for (uint32_t y = 0; unchanged && y < height; ++y)
+    unchanged = std::memcmp(rows + uint64_t{y} * layout.row_bytes,
+                            old_pixels.data() + uint64_t{y} * same->header.row_bytes, layout.pixel_row) == 0;
+  if (!unchanged) {
+    *problem = "its picture changed, and smaller copies of it (mip levels) follow it in the PIX file, which "
+               "velmire-pack does not make";
+    return false;
+  }
+  append_pixel_block(&output->blocks, old.image.element_count, old.image.element_size, old_pixels);
+  return append_blocks(output, problem);
 }
 
 // The old origin, scaled when the size changed so that the centre stays
@@ -206,11 +234,13 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
                     const TextureContext& context, PixOutput* output, PackedTexture* packed, std::string* problem) {
   Layout layout;
   if (!lay_out(image, old, context, &layout, problem)) return false;
-  packed->code = layout.splat_pack ? "SP" : layout.pix_type == kPixTypeRgb ? "3B" : layout.pix_type == kPixTypeXrgb ? "4B" : "NO";
+  packed->code = layout.splat_pack ? "SP" : layout.type->code;
   packed->paletted = layout.pix_type == kPixType8Bit;
 
   const uint32_t row_bytes = layout.row_bytes, height = image.height;
   PixHeader header;
+  header.kind = old != nullptr ? old->header.kind : kHeaderBlockKind;
+  header.mip_offset = old != nullptr ? old->header.mip_offset : 0;
   header.PixType = layout.pix_type;
   header.row_bytes = static_cast<uint16_t>(row_bytes);
   header.width = static_cast<uint16_t>(image.width);
@@ -225,7 +255,10 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   const uint64_t element_count = (row_data + element_size - 1) / element_size;
   const uint64_t pixel_bytes = element_count * element_size;
   append_header_block(&output->blocks, header);
-  if (layout.splat_pack) output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
+  if (layout.splat_pack) {
+    append_header_block(&output->blocks, old->palette_header);
+    output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
+  }
   // The pixel block's fixed fields, its length word (the second) then set
   // to the pixels and the end block that follow: the rows are written
   // straight after it.
@@ -233,6 +266,7 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   const uint64_t length = pixel_bytes + sizeof kEndBlock;
   uint8_t* length_word = output->blocks.data() + output->blocks.size() - kPixelFixedBytes + 4;
   for (int i = 0; i < 4; ++i) length_word[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  const size_t pixel_block = output->size + output->blocks.size() - kPixelFixedBytes;
   if (!append_blocks(output, problem)) return false;
 
   uint8_t* rows = extend_output(output, pixel_bytes + sizeof kEndBlock);
@@ -257,5 +291,8 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   }
   std::memset(rows + row_data, 0, pixel_bytes - row_data);
   std::memcpy(rows + pixel_bytes, kEndBlock, sizeof kEndBlock);
-  return true;
+  if (header.mip_offset == 0) return true;
+  output->size = pixel_block;  // the rows stay in the buffer, past its end, to be compared
+  return keep_mip_levels(*old, layout, output->buffer.bytes + pixel_block + kPixelFixedBytes, height, output,
+                         problem);
 }

@@ -47,7 +47,7 @@ struct TextureContext {
 
 // What was packed, for the report.
 struct PackedTexture {
-  const char* code = "NO";      // NO, SP, 3B or 4B, as velmire's report has them
+  const char* code = "NO";      // NO, SP, 2B, 3B or 4B, as velmire's report has them
   bool paletted = false;        // NO and SP: 8-bit, its colours matched
   uint64_t inexact_pixels = 0;  // pixels whose colour the palette does not hold
 };
@@ -57,14 +57,21 @@ struct PackedTexture {
 // one replaces (the same number and name in the PIX file being replaced),
 // or null.
 //
-// Pixel type: the old texture's, a Splat Pack one with the old palette
-// pixelmap as stored; else the image's (indexed 8-bit, 24-bit 3 bytes,
-// 32-bit 4 bytes). Row bytes: those of a BMP file of that very type read
-// where it lies (its image size / height), else the old texture's when the
-// sizes are the same, else width x bytes per pixel. Bytes after the pixels
-// of a row and the X byte of 4-byte pixels come from the old texture when
-// the image does not carry them; the origin too, scaled with the size when
-// that changed (else it is the centre, as the game's files have it).
+// Pixel type: the old texture's (any of the pixel type table), a Splat Pack
+// one with the old palette pixelmap as stored; else the image's (indexed
+// 8-bit, 24-bit 3 bytes, 32-bit 4 bytes). The header block's kind and
+// mip_offset are the old texture's too. Row bytes: those of a BMP file of
+// that very type read where it lies (its image size / height), else the old
+// texture's when the sizes are the same, else width x bytes per pixel.
+// Bytes after the pixels of a row, the X byte of 4-byte pixels and the bits
+// of a newer type's pixel that no channel holds come from the old texture
+// when the image does not carry them; the origin too, scaled with the size
+// when that changed (else it is the centre, as the game's files have it).
+//
+// The newer types take each channel narrowed to the nearest of its levels
+// (encode_pixels). Mip levels are not made: a texture with mip levels
+// whose picture is the old one gets the old pixel block back whole, and
+// one whose picture changed is refused.
 //
 // 8-bit pixels are matched against the run's palette, or a Splat Pack
 // texture's own. An indexed image whose colours are that palette's keeps

@@ -40,15 +40,43 @@ uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel) {
   return static_cast<uint8_t>(widened >> (filled - 8));
 }
 
+uint32_t narrow_channel(uint8_t value, ChannelBits channel) {
+  const uint32_t top = (1u << channel.bits) - 1;
+  // Rounds half up; value x top / 255 never ends in exactly one half.
+  return (value * top + 127) / 255 << channel.shift;
+}
+
+namespace {
+
+uint32_t load_value(const uint8_t* stored, uint32_t bytes) {
+  uint32_t value = 0;
+  for (uint32_t i = 0; i < bytes; ++i) value = value << 8 | stored[i];
+  return value;
+}
+
+}  // namespace
+
 void decode_pixels(const PixelType& type, const uint8_t* stored, uint64_t count, std::span<const uint8_t> order,
                    uint8_t* out) {
   for (uint64_t p = 0; p < count; ++p, stored += type.element_bytes) {
-    uint32_t value = 0;
-    for (uint32_t i = 0; i < type.element_bytes; ++i) value = value << 8 | stored[i];
+    const uint32_t value = load_value(stored, type.element_bytes);
     const uint8_t channels[4] = {widen_channel(value, type.red), widen_channel(value, type.green),
                                  widen_channel(value, type.blue),
                                  has_alpha(type) ? widen_channel(value, type.alpha) : uint8_t{255}};
     for (uint8_t channel : order) *out++ = channels[channel];
+  }
+}
+
+void encode_pixels(const PixelType& type, const uint8_t* channels, uint64_t count, std::span<const uint8_t> order,
+                   const uint8_t* kept, uint8_t* stored) {
+  const ChannelBits bits[4] = {type.red, type.green, type.blue, type.alpha};
+  uint64_t held = 0;
+  for (const ChannelBits& channel : bits) held |= ((uint64_t{1} << channel.bits) - 1) << channel.shift;
+  const auto unheld = static_cast<uint32_t>(~held);
+  for (uint64_t p = 0; p < count; ++p, stored += type.element_bytes) {
+    uint32_t value = kept != nullptr ? load_value(kept + p * type.element_bytes, type.element_bytes) & unheld : 0;
+    for (uint8_t channel : order) value |= narrow_channel(*channels++, bits[channel]);
+    for (uint32_t i = type.element_bytes; i-- > 0; value >>= 8) stored[i] = static_cast<uint8_t>(value);
   }
 }
 

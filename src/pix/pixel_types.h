@@ -35,6 +35,12 @@ const PixelType* find_pixel_type(uint8_t type);
 // that 0 stays 0 and the top value becomes 255.
 uint8_t widen_channel(uint32_t pixel_value, ChannelBits channel);
 
+// An 8-bit value narrowed to the channel's bits, in its place in a pixel's
+// value: the nearest level, round(value x top / 255), which widen_channel
+// takes back to the nearest of its values, and which undoes widen_channel
+// exactly.
+uint32_t narrow_channel(uint8_t value, ChannelBits channel);
+
 // Channels of a decoded pixel, as `decode_pixels` orders them.
 enum : uint8_t { kRed = 0, kGreen = 1, kBlue = 2, kAlpha = 3 };
 
@@ -43,3 +49,10 @@ enum : uint8_t { kRed = 0, kGreen = 1, kBlue = 2, kAlpha = 3 };
 // lists, 8 bits each, widened. A type without alpha is opaque (255).
 void decode_pixels(const PixelType& type, const uint8_t* stored, uint64_t count, std::span<const uint8_t> order,
                    uint8_t* out);
+
+// The inverse of decode_pixels: `count` pixels of 8-bit channels, each
+// pixel the channels `order` lists, narrowed into the stored bytes of a type
+// that is not indexed. Bits no channel of the type holds are taken from
+// `kept`, pixels stored alike (those replaced), or are 0 when it is null.
+void encode_pixels(const PixelType& type, const uint8_t* channels, uint64_t count, std::span<const uint8_t> order,
+                   const uint8_t* kept, uint8_t* stored);

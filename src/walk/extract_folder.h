@@ -14,6 +14,7 @@
 #include "common/path_buffer.h"
 #include "naming/output_path.h"
 #include "pix/texture_sequence.h"
+#include "pix/twt_archive.h"
 #include "walk/run_context.h"
 #include "platform/platform.h"
 
@@ -48,6 +49,9 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
 // or 4 when the whole walk must end.
 int walk_archive_members(std::span<const uint8_t> file, const char* archive_path, std::string_view archive_name,
                          TextureSequence* sequence, OutputFolders* folders, const RunContext& context);
+
+// Why open_twt_archive refused a table, as messages say it.
+const char* twt_table_problem(TwtTable table);
 
 // The order entries are handled in: bytes compared with a-z folded to A-Z,
 // ties broken by the raw bytes, so that every file system gives the same

@@ -90,7 +90,7 @@ std::vector<std::string> split_words(const std::string& line) {
 }
 
 // Runs the commands on the case file's first line (velmire, velmire-pack,
-// or mkdir to make a folder, joined by " && ") and renders the result of the
+// mkdir to make a folder or copy to copy a tree, joined by " && ") and renders the result of the
 // last program as the case file shows it.
 std::string run_case(const std::string& command, const std::vector<Placeholder>& inputs) {
   TempDir scratch;
@@ -117,6 +117,8 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
     }
     if (words[start] == "mkdir")
       fs::create_directories(arguments.at(0));
+    else if (words[start] == "copy")
+      fs::copy(arguments.at(0), arguments.at(1), fs::copy_options::recursive);
     else
       result = words[start] == "velmire-pack" ? run_program(run_pack, "velmire-pack", arguments) : run_velmire(arguments);
     start = end + 1;

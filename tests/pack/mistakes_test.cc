@@ -81,8 +81,9 @@ struct Files {
 
 // A.PIX: "hole.pix" 4 x 2 with index 0 (a hole) in two places, its origin
 // (1, 0); "second" 2 x 1. cars/SP.PIX: a Splat Pack texture with a grey ramp
-// of its own.
-void make_game(const fs::path& src) {
+// of its own. For -c2, C2.PIX: "mip", RGB 565, 2 x 2 and its 1 x 1 mip
+// level; "words", RGB 565, 2 x 1.
+void make_game(const fs::path& src, bool c2) {
   PixFile a = start_pix_file();
   add_texture(&a, kPixType8Bit, 4, 2, "hole.pix", Bytes{0, 1, 2, 3, 200, 0, 250, 4});
   a.bytes[16 + 15 + 1] = 1, a.bytes[16 + 17 + 1] = 0;
@@ -91,6 +92,12 @@ void make_game(const fs::path& src) {
   PixFile sp = start_pix_file();
   add_splat_pack_texture(&sp, 4, 2, "sp.pix", Bytes{0, 10, 20, 30, 40, 50, 60, 70});
   write_file(src / "cars" / "SP.PIX", sp.bytes);
+  if (!c2) return;
+  PixFile pix = start_pix_file();
+  add_header_block(&pix, 5, 4, 2, 2, "mip", kNewerHeaderBlockKind, 8);
+  add_pixel_block(&pix, 5, 2, Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  add_texture(&pix, 5, 2, 1, "words", Bytes{0, 0, 0, 0}, kNewerHeaderBlockKind);
+  write_file(src / "C2.PIX", pix.bytes);
 }
 
 TEST(PackMistakes, EachIsCaughtOrPacksRight) {
@@ -134,6 +141,21 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
       {"a destination that does not exist", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = (f.game / "typo").string(); }, 1, "does not exist",
        [](const Files& f, const std::string&) { EXPECT_FALSE(fs::exists(f.game / "typo")); }},
+      {"a picture with mip levels painted", {"-racepal", "-r", "-c2"},
+       [](const Files& f, std::vector<std::string>*) {
+         write_file(f.images / "C2.PIX" / "0001. mip.bmp", bmp_file(2, 2, 24, Pixels(4, 0x808080)));
+       }, 2, "0001. mip.bmp: its picture changed, and smaller copies of it (mip levels) follow it", nullptr},
+      {"colours of 24 bits in a 16-bit texture", {"-racepal", "-r", "-c2"},
+       [](const Files& f, std::vector<std::string>*) {
+         write_file(f.images / "C2.PIX" / "0002. words.bmp", bmp_file(2, 1, 24, {0x123456, 0x07F8FC}));
+       }, 0, "",
+       [](const Files& f, const std::string& out) {
+         EXPECT_NE(out.find("2B: C2.PIX (words) <-- 0002. words.bmp\n"), std::string::npos) << out;
+         const Bytes pix = read_file(f.game / "C2.PIX");
+         const std::span<const uint8_t> words = textures_of(pix)[1].image.pixels;
+         // Each channel the nearest of its levels: R5 G6 B5 2 13 10, and 1 61 31.
+         EXPECT_EQ(Bytes(words.begin(), words.end()), (Bytes{0x11, 0xAA, 0x0F, 0xBF}));
+       }},
       {"a destination one level too high", {"-racepal", "-r"},
        [](const Files& f, std::vector<std::string>* a) { (*a)[1] = f.game.parent_path().string(); }, 2,
        "but its subfolder " + std::string(), [](const Files& f, const std::string&) { EXPECT_FALSE(fs::exists(f.game.parent_path() / "A.PIX")); }},
@@ -212,7 +234,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     Files f{dir.path / "images", dir.path / "copy" / "game", dir.path / "src"};
-    make_game(f.src);
+    const bool c2 = std::find(c.extraction.begin(), c.extraction.end(), "-c2") != c.extraction.end();
+    make_game(f.src, c2);
     std::vector<std::string> extraction = {f.src.string(), f.images.string()};
     extraction.insert(extraction.end(), c.extraction.begin(), c.extraction.end());
     ASSERT_EQ(run_velmire(extraction).err, "");
@@ -231,7 +254,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
       c.check(f, result.out);
       continue;
     }
-    for (const char* name : {"A.PIX", "cars/SP.PIX"}) EXPECT_EQ(read_file(f.game / name), read_file(f.src / name)) << name;
+    for (const char* name : {"A.PIX", "cars/SP.PIX", c2 ? "C2.PIX" : "A.PIX"})
+      EXPECT_EQ(read_file(f.game / name), read_file(f.src / name)) << name;
     EXPECT_EQ(fs::last_write_time(f.game / "A.PIX"), written) << "not written when unchanged";
   }
 }

@@ -1,9 +1,11 @@
 // Channels narrower than 8 bits are widened by repeating their top bits, so
 // that 0 stays 0 and the top value becomes 255; the other bits of the
-// pixel's value play no part.
+// pixel's value play no part. Narrowing goes back to the nearest level.
 #include "pix/pixel_types.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -29,6 +31,22 @@ TEST(PixelTypes, WidenChannelRepeatsTheTopBits) {
       EXPECT_EQ(widen_channel(~mask | w.value << shift, {shift, w.bits}), w.widened)
           << int{w.bits} << " bits, value " << w.value << " at " << int{shift};
       EXPECT_EQ(widen_channel(w.value << shift, {shift, w.bits}), w.widened);
+    }
+  }
+}
+
+// At every width a type uses: narrow(widen(n)) is n, and widen(narrow(v))
+// is a level nearest to v.
+TEST(PixelTypes, NarrowChannelUndoesWideningToTheNearestLevel) {
+  for (uint8_t bits : {1, 4, 5, 6, 8}) {
+    const ChannelBits channel{3, bits};
+    const uint32_t top = (1u << bits) - 1;
+    for (uint32_t n = 0; n <= top; ++n)
+      EXPECT_EQ(narrow_channel(widen_channel(n << 3, channel), channel), n << 3) << int{bits} << " bits, " << n;
+    for (int v = 0; v < 256; ++v) {
+      const int distance = std::abs(widen_channel(narrow_channel(static_cast<uint8_t>(v), channel), channel) - v);
+      for (uint32_t n = 0; n <= top; ++n)
+        EXPECT_LE(distance, std::abs(widen_channel(n << 3, channel) - v)) << int{bits} << " bits, " << v;
     }
   }
 }
