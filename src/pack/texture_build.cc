@@ -259,13 +259,10 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
     append_header_block(&output->blocks, old->palette_header);
     output->blocks.insert(output->blocks.end(), old->palette_blocks.begin(), old->palette_blocks.end());
   }
-  // The pixel block's fixed fields, its length word (the second) then set
-  // to the pixels and the end block that follow: the rows are written
-  // straight after it.
-  append_pixel_block(&output->blocks, static_cast<uint32_t>(element_count), element_size, {}, {});
-  const uint64_t length = pixel_bytes + sizeof kEndBlock;
-  uint8_t* length_word = output->blocks.data() + output->blocks.size() - kPixelFixedBytes + 4;
-  for (int i = 0; i < 4; ++i) length_word[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  // The rows and the end block are written straight after the pixel
+  // block's fixed fields.
+  append_pixel_block_start(&output->blocks, static_cast<uint32_t>(element_count), element_size,
+                           static_cast<uint32_t>(pixel_bytes + sizeof kEndBlock));
   const size_t pixel_block = output->size + output->blocks.size() - kPixelFixedBytes;
   if (!append_blocks(output, problem)) return false;
 

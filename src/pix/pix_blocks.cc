@@ -92,13 +92,18 @@ void append_header_block(std::vector<uint8_t>* file, const PixHeader& header) {
   file->push_back(0);
 }
 
-void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
-                        std::span<const uint8_t> pixels, std::span<const uint8_t> trailer) {
+void append_pixel_block_start(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
+                              uint32_t length) {
   append_be32(file, kPixelBlockKind);
   // A reader moves on 16 + length bytes after the block's start.
-  append_be32(file, static_cast<uint32_t>(pixels.size() + trailer.size()));
+  append_be32(file, length);
   append_be32(file, element_count);
   append_be32(file, element_size);
+}
+
+void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
+                        std::span<const uint8_t> pixels, std::span<const uint8_t> trailer) {
+  append_pixel_block_start(file, element_count, element_size, static_cast<uint32_t>(pixels.size() + trailer.size()));
   file->insert(file->end(), pixels.begin(), pixels.end());
   file->insert(file->end(), trailer.begin(), trailer.end());
 }

@@ -102,3 +102,8 @@ inline constexpr uint8_t kEndBlock[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 void append_header_block(std::vector<uint8_t>* file, const PixHeader& header);
 void append_pixel_block(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
                         std::span<const uint8_t> pixels, std::span<const uint8_t> trailer = kEndBlock);
+// The 16 bytes before a pixel block's pixels alone, its length word
+// `length`, for a writer that puts the pixels and the trailer after them
+// itself.
+void append_pixel_block_start(std::vector<uint8_t>* file, uint32_t element_count, uint32_t element_size,
+                              uint32_t length);
