@@ -1,7 +1,6 @@
 #include "pack/old_pix.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "pix/texture_sequence.h"
 
@@ -19,10 +18,11 @@ void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* t
   TextureSequence sequence;
   uint64_t position = kPixSignature.size();
   while (next_texture(file, &position, &sequence, HeaderKinds::game_and_newer) == BlockScan::texture) {
+    const Texture found = texture_of(sequence);
     OldTexture texture;
-    texture.splat_pack = std::strcmp(sequence.texture_order, "1122") == 0;
-    texture.header = sequence.first_header;
-    texture.image = texture.splat_pack ? sequence.second_pixels : sequence.first_pixels;
+    texture.splat_pack = found.splat_pack;
+    texture.header = *found.header;
+    texture.image = *found.image;
     if (texture.splat_pack) {
       // Header 2 and pixel block 1: the palette.
       texture.palette_header = sequence.second_header;
