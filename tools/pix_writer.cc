@@ -23,8 +23,8 @@ void add_header_block(PixFile* file, uint8_t pix_type, uint16_t row_bytes, uint1
   header.row_bytes = row_bytes;
   header.width = width;
   header.height = height;
-  header.spare1 = width / 2;
-  header.spare2 = height / 2;
+  header.origin_x = width / 2;
+  header.origin_y = height / 2;
   header.name = name;
   append_header_block(&file->bytes, header);
 }

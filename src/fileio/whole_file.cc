@@ -133,10 +133,6 @@ static int load_rest(FileHandle file, const char* path, uint64_t size, std::span
   return 0;
 }
 
-int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err) {
-  return check_and_load_file(path, expected, nullptr, nullptr, err);
-}
-
 int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
                         std::span<const uint8_t>* contents, FILE* err) {
   FileHandle file;

@@ -22,11 +22,6 @@
 int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
                     ByteBuffer* buffer, std::span<const uint8_t>* contents);
 
-// Returns 0 when the file begins with `expected`, 2 when it does not (or is
-// shorter, in which case nothing is read and nothing is printed), 1 after a
-// message when it cannot be checked.
-int compare_file_prefix(const char* path, std::span<const uint8_t> expected, FILE* err);
-
 // Checks that the file begins with `expected` and, when it does, loads it
 // whole into `buffer`, opening it once: compare_file_prefix followed by
 // read_whole_file, with the same messages. With no buffer the file is only

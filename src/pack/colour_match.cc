@@ -5,7 +5,9 @@
 
 namespace {
 
-constexpr size_t kRememberedColours = 1 << 14;
+// The answers remembered, indexed by the top bits of a multiplicative hash.
+constexpr int kRememberedBits = 14;
+constexpr size_t kRememberedColours = size_t{1} << kRememberedBits;
 
 uint32_t nearest_index(const PaletteTable& palette, uint32_t rgb) {
   auto channel = [](uint32_t colour, int shift) { return static_cast<int32_t>((colour >> shift) & 0xFF); };
@@ -47,7 +49,7 @@ bool set_colour_match(ColourMatch* match, const PaletteTable& palette) {
 }
 
 uint8_t match_colour(ColourMatch* match, uint32_t rgb, bool* inexact) {
-  ColourMatch::Remembered& slot = match->remembered[(rgb * 0x9E3779B1u) >> 18];
+  ColourMatch::Remembered& slot = match->remembered[(rgb * 0x9E3779B1u) >> (32 - kRememberedBits)];
   if (slot.colour != (rgb | 0x01000000u)) {
     auto found = std::lower_bound(match->exact.begin(), match->exact.end(), rgb,
                                   [](const auto& entry, uint32_t colour) { return entry.first < colour; });

@@ -277,8 +277,8 @@ bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFold
                    std::vector<TwtMember>* members, std::string* problem) {
   TwtArchive archive;
   uint32_t at = 0;
-  if (TwtTable table = open_twt_archive(archive_file, &archive, &at); table != TwtTable::sound) {
-    *problem = std::string("it is not a TWT archive whose table is sound: ") + twt_table_problem(table);
+  if (TwtVerdict verdict = open_twt_archive(archive_file, &archive, &at); verdict != TwtVerdict::sound) {
+    *problem = std::string("it is not a TWT archive whose table is sound: ") + twt_table_problem(verdict);
     return false;
   }
   for (TwtMember member; next_twt_member(&archive, &member);) {

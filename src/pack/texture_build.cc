@@ -245,8 +245,8 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   header.row_bytes = static_cast<uint16_t>(row_bytes);
   header.width = static_cast<uint16_t>(image.width);
   header.height = static_cast<uint16_t>(height);
-  header.spare1 = origin(old != nullptr ? old->header.spare1 : 0, old != nullptr ? old->header.width : 0, image.width, old != nullptr);
-  header.spare2 = origin(old != nullptr ? old->header.spare2 : 0, old != nullptr ? old->header.height : 0, height, old != nullptr);
+  header.origin_x = origin(old != nullptr ? old->header.origin_x : 0, old != nullptr ? old->header.width : 0, image.width, old != nullptr);
+  header.origin_y = origin(old != nullptr ? old->header.origin_y : 0, old != nullptr ? old->header.height : 0, height, old != nullptr);
   header.name = name;
   // Whole elements: rows whose bytes are no multiple of the pixel size get
   // zero bytes after the last row.

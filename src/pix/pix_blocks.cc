@@ -85,8 +85,8 @@ void append_header_block(std::vector<uint8_t>* file, const PixHeader& header) {
   append_be16(file, header.row_bytes);
   append_be16(file, header.width);
   append_be16(file, header.height);
-  append_be16(file, header.spare1);
-  append_be16(file, header.spare2);
+  append_be16(file, header.origin_x);
+  append_be16(file, header.origin_y);
   if (layout.mip_offset) append_be16(file, header.mip_offset);
   file->insert(file->end(), header.name.begin(), header.name.end());
   file->push_back(0);
@@ -127,8 +127,8 @@ int decode_header_block(std::span<const uint8_t> file, uint64_t offset, PixHeade
   header->row_bytes = swap16(load16(block + 9));
   header->width = swap16(load16(block + 11));
   header->height = swap16(load16(block + 13));
-  header->spare1 = swap16(load16(block + 15));
-  header->spare2 = swap16(load16(block + 17));
+  header->origin_x = swap16(load16(block + 15));
+  header->origin_y = swap16(load16(block + 17));
   header->mip_offset = layout->mip_offset ? swap16(load16(block + 19)) : 0;
   header->name = std::string_view(reinterpret_cast<const char*>(name),
                                   static_cast<const uint8_t*>(terminator) - name);

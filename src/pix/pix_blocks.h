@@ -49,10 +49,10 @@ struct PixHeader {
   uint16_t row_bytes = 0;
   uint16_t width = 0;
   uint16_t height = 0;
-  // Never used by the extractor; the game's files hold a pixelmap's origin
-  // there, x then y, mostly its centre (width / 2, height / 2).
-  uint16_t spare1 = 0;
-  uint16_t spare2 = 0;
+  // The pixelmap's origin, which the extractor never uses and the packer
+  // keeps; the game's files mostly hold its centre (width / 2, height / 2).
+  uint16_t origin_x = 0;
+  uint16_t origin_y = 0;
   // 0x3D headers only: not 0 when the pixel block holds a chain of mip
   // levels after the picture.
   uint16_t mip_offset = 0;

@@ -16,12 +16,12 @@ uint32_t member_length(std::span<const uint8_t> file, uint32_t index) {
 
 }  // namespace
 
-TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member) {
+TwtVerdict open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member) {
   const uint64_t size = file.size();
-  if (size < 4 || load_le32(file.data()) != size) return TwtTable::size_differs;
-  if (size < kTwtTableStart) return TwtTable::count_too_large;
+  if (size < 4 || load_le32(file.data()) != size) return TwtVerdict::size_differs;
+  if (size < kTwtTableStart) return TwtVerdict::count_too_large;
   const uint32_t count = load_le32(file.data() + 4);
-  if (count > (size - kTwtTableStart) / kTwtEntryBytes) return TwtTable::count_too_large;
+  if (count > (size - kTwtTableStart) / kTwtEntryBytes) return TwtVerdict::count_too_large;
 
   // Each member starts at the padded end of the one before; the last one's
   // padding may be left out.
@@ -32,13 +32,13 @@ TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, ui
     const uint32_t length = member_length(file, i);
     if (offset > size || length > size - offset) {
       *member = i;
-      return TwtTable::length_past_end;
+      return TwtVerdict::length_past_end;
     }
     end = offset + length;
   }
-  if (end != size && padded(end) != size) return TwtTable::members_end_early;
+  if (end != size && padded(end) != size) return TwtVerdict::members_end_early;
   *archive = TwtArchive{file, count, 0, kTwtTableStart + uint64_t{count} * kTwtEntryBytes};
-  return TwtTable::sound;
+  return TwtVerdict::sound;
 }
 
 bool next_twt_member(TwtArchive* archive, TwtMember* member) {

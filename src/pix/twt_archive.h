@@ -14,8 +14,8 @@ inline constexpr uint32_t kTwtTableStart = 8;
 inline constexpr uint32_t kTwtNameBytes = 52;
 inline constexpr uint32_t kTwtEntryBytes = 4 + kTwtNameBytes;
 
-// How a table lies, if it does.
-enum class TwtTable : uint8_t {
+// The verdict on an archive's table: sound, or how it lies.
+enum class TwtVerdict : uint8_t {
   sound,
   size_differs,        // the total size is not the file's size
   count_too_large,     // the table itself does not fit in the file
@@ -37,9 +37,9 @@ struct TwtMember {
 };
 
 // Checks the whole table of the loaded file against its size. Returns
-// TwtTable::sound with `archive` ready for next_twt_member, or how the table
+// TwtVerdict::sound with `archive` ready for next_twt_member, or how the table
 // lies, with `*member` set to the member at fault (for length_past_end).
-TwtTable open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member);
+TwtVerdict open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member);
 
 // The next member of an archive open_twt_archive found sound. Returns false
 // after the last.

@@ -95,15 +95,15 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
   return extract_folder(*entry_path, subfolder_destination, context, here);
 }
 
-const char* twt_table_problem(TwtTable table) {
-  static constexpr const char* kTableLies[] = {
-      "",
-      "its first word is not the file's size",
-      "its member count does not fit in the file",
-      "a member runs past the end of the file",
-      "its members end before the end of the file",
-  };
-  return kTableLies[static_cast<int>(table)];
+const char* twt_table_problem(TwtVerdict verdict) {
+  switch (verdict) {
+    case TwtVerdict::sound: return "";
+    case TwtVerdict::size_differs: return "its first word is not the file's size";
+    case TwtVerdict::count_too_large: return "its member count does not fit in the file";
+    case TwtVerdict::length_past_end: return "a member runs past the end of the file";
+    case TwtVerdict::members_end_early: return "its members end before the end of the file";
+  }
+  return "";
 }
 
 int walk_archive_members(std::span<const uint8_t> file, const char* archive_path, std::string_view archive_name,
@@ -111,9 +111,9 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
   FILE* err = context.err;
   TwtArchive archive;
   uint32_t at = 0;
-  if (TwtTable table = open_twt_archive(file, &archive, &at); table != TwtTable::sound) {
-    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s", archive_path, twt_table_problem(table));
-    if (table == TwtTable::length_past_end) std::fprintf(err, " (member %u)", at + 1);
+  if (TwtVerdict verdict = open_twt_archive(file, &archive, &at); verdict != TwtVerdict::sound) {
+    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s", archive_path, twt_table_problem(verdict));
+    if (verdict == TwtVerdict::length_past_end) std::fprintf(err, " (member %u)", at + 1);
     std::fputs("\n", err);
     return kWalkDone;
   }
@@ -167,7 +167,7 @@ static int walk_archive(const PathBuffer& entry_path, const std::string& name, T
   std::span<const uint8_t> file;
   int loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
   if (loaded == 2 && named) {
-    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, twt_table_problem(TwtTable::size_differs));
+    std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, twt_table_problem(TwtVerdict::size_differs));
   } else if (loaded == 1 || loaded == 3) {
     std::fprintf(err, "Could not read the TWT archive %s\n", entry_path.text);
     return kWalkFolderFailed;

@@ -51,7 +51,7 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
                          TextureSequence* sequence, OutputFolders* folders, const RunContext& context);
 
 // Why open_twt_archive refused a table, as messages say it.
-const char* twt_table_problem(TwtTable table);
+const char* twt_table_problem(TwtVerdict verdict);
 
 // The order entries are handled in: bytes compared with a-z folded to A-Z,
 // ties broken by the raw bytes, so that every file system gives the same

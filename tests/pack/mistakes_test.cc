@@ -198,8 +198,8 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
        [](const Files& f, const std::string&) {
          const Bytes pix = read_file(f.game / "A.PIX");
          const OldTexture hole = textures_of(pix)[0];
-         EXPECT_EQ(hole.header.spare1, 2) << "the origin scaled with the size";
-         EXPECT_EQ(hole.header.spare2, 0);
+         EXPECT_EQ(hole.header.origin_x, 2) << "the origin scaled with the size";
+         EXPECT_EQ(hole.header.origin_y, 0);
 #ifndef _WIN32
          EXPECT_EQ(fs::status(f.game / "A.PIX").permissions() & fs::perms::all, fs::perms(0664));
 #endif

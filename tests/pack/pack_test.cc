@@ -72,7 +72,7 @@ void make_lengths_true(std::span<uint8_t> pix) {
 Bytes expected_of(Bytes file) {
   TwtArchive archive;
   uint32_t at = 0;
-  if (open_twt_archive(file, &archive, &at) != TwtTable::sound) {
+  if (open_twt_archive(file, &archive, &at) != TwtVerdict::sound) {
     make_lengths_true(file);
     return file;
   }
