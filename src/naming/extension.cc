@@ -2,19 +2,15 @@
 
 #include <cstring>
 
+#include "common/ascii.h"
+
 namespace {
-
-bool is_upper_letter(char c) { return c >= 'A' && c <= 'Z'; }
-bool is_lower_letter(char c) { return c >= 'a' && c <= 'z'; }
-
-char to_upper_letter(char c) { return is_lower_letter(c) ? static_cast<char>(c - 'a' + 'A') : c; }
-char to_lower_letter(char c) { return is_upper_letter(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 
 enum class LetterCase { upper, lower, none };
 
 LetterCase case_of(char c) {
-  if (is_upper_letter(c)) return LetterCase::upper;
-  if (is_lower_letter(c)) return LetterCase::lower;
+  if (is_ascii_upper(c)) return LetterCase::upper;
+  if (is_ascii_lower(c)) return LetterCase::lower;
   return LetterCase::none;
 }
 
@@ -27,8 +23,8 @@ LetterCase case_of_last_letter(const char* name, size_t first, size_t last) {
 }
 
 char in_case(char c, LetterCase letter_case) {
-  if (letter_case == LetterCase::upper) return to_upper_letter(c);
-  if (letter_case == LetterCase::lower) return to_lower_letter(c);
+  if (letter_case == LetterCase::upper) return ascii_upper(c);
+  if (letter_case == LetterCase::lower) return ascii_lower(c);
   return c;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/ascii.h"
 #include "naming/extension.h"
 #include "platform/platform.h"
 
@@ -95,7 +96,7 @@ bool guard_windows_file_name([[maybe_unused]] PathBuffer* path, [[maybe_unused]]
   std::string_view stem = name.substr(0, name.find('.'));
   char upper[5] = {};
   for (size_t i = 0; i < stem.size() && i < 4; ++i)
-    upper[i] = stem[i] >= 'a' && stem[i] <= 'z' ? static_cast<char>(stem[i] - 'a' + 'A') : stem[i];
+    upper[i] = ascii_upper(stem[i]);
   const std::string_view word(upper, stem.size() <= 4 ? stem.size() : 0);
   const bool numbered = word.size() == 4 && (word.substr(0, 3) == "COM" || word.substr(0, 3) == "LPT") &&
                         word[3] >= '1' && word[3] <= '9';

@@ -284,10 +284,7 @@ bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFold
   for (TwtMember member; next_twt_member(&archive, &member);) {
     members->push_back(member);
     PathBuffer folder_name;
-    if (member.bytes.size() < kPixSignature.size() ||
-        !std::equal(kPixSignature.begin(), kPixSignature.end(), member.bytes.begin()) ||
-        !copy_member_name(member.name, &folder_name))
-      continue;
+    if (!is_pix_member(member) || !copy_member_name(member.name, &folder_name)) continue;
     for (MemberFolder& folder : *folders) {
       if (folder.name != path_view(folder_name)) continue;
       if (folder.member != SIZE_MAX) {
@@ -395,11 +392,7 @@ bool holds_image_folders(const PathBuffer& folder, int depth) {
 // the name says so, or the destination holds a file of that name (velmire
 // also takes a file whose first word is its size for an archive).
 bool is_archive_folder(const std::string& name, const PathBuffer& destination) {
-  if (name.size() >= 4) {
-    std::string extension = name.substr(name.size() - 4);
-    for (char& c : extension) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    if (extension == ".TWT") return true;
-  }
+  if (is_twt_name(name)) return true;
   PathBuffer target = destination;
   FileStatus status;
   return path_append(&target, name) && get_file_status(target.text, &status) == 0 && status.kind == EntryKind::file;

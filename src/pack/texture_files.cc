@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
 #include "fileio/whole_file.h"
 #include "pack/image_file.h"
 
@@ -9,13 +10,8 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool has_image_extension(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string extension = name.substr(name.size() - 4);
-  std::transform(extension.begin(), extension.end(), extension.begin(), lower);
-  return extension == ".bmp" || extension == ".png";
+  return ends_with_any_case(name, ".bmp") || ends_with_any_case(name, ".png");
 }
 
 // "0001. go.pix.bmp": digits (at most 9, so that the number fits), a full

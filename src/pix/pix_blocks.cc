@@ -9,6 +9,10 @@
 // the program is built for.
 static_assert(std::endian::native == std::endian::little, "PIX decoding assumes a little-endian host");
 
+bool has_pix_signature(std::span<const uint8_t> bytes) {
+  return bytes.size() >= kPixSignature.size() && std::equal(kPixSignature.begin(), kPixSignature.end(), bytes.begin());
+}
+
 uint16_t swap16(uint16_t value) {
   return static_cast<uint16_t>((value >> 8) | (value << 8));
 }

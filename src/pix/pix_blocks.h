@@ -13,6 +13,9 @@ inline constexpr std::array<uint8_t, 16> kPixSignature = {
     0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x08,
     0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02};
 
+// Whether the bytes begin with the signature.
+bool has_pix_signature(std::span<const uint8_t> bytes);
+
 // The block kind is the fourth byte of a block's type word; the first three
 // are never looked at. The game's header blocks are of kind 0x03; BRender 1.2
 // and later write 0x3D, which adds a mip_offset field before the name.

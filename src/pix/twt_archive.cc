@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "common/ascii.h"
+#include "pix/pix_blocks.h"
+
 namespace {
 
 uint32_t load_le32(const uint8_t* bytes) {
@@ -52,6 +55,19 @@ bool next_twt_member(TwtArchive* archive, TwtMember* member) {
   archive->next_offset = padded(archive->next_offset + length);
   ++archive->next;
   return true;
+}
+
+bool is_pix_member(const TwtMember& member) {
+  return has_pix_signature(member.bytes);
+}
+
+bool is_twt_name(std::string_view name) {
+  return ends_with_any_case(name, ".TWT");
+}
+
+std::array<uint8_t, 4> twt_size_word(uint32_t size) {
+  return {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size >> 16),
+          static_cast<uint8_t>(size >> 24)};
 }
 
 static void append_le32(std::vector<uint8_t>* bytes, uint32_t value) {

@@ -5,6 +5,7 @@
 // the end of the file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -44,6 +45,19 @@ TwtVerdict open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, 
 // The next member of an archive open_twt_archive found sound. Returns false
 // after the last.
 bool next_twt_member(TwtArchive* archive, TwtMember* member);
+
+// Whether a member is a PIX file (begins with its signature): only those are
+// extracted and packed back; the others are kept as they are.
+bool is_pix_member(const TwtMember& member);
+
+// Whether a file's name says it is a TWT archive: it ends in ".TWT", in any
+// letter case.
+bool is_twt_name(std::string_view name);
+
+// The archive's first word for a file of `size` bytes: its size,
+// little-endian. A file that begins otherwise is no archive (unless its name
+// says it should be).
+std::array<uint8_t, 4> twt_size_word(uint32_t size);
 
 // Appends an archive of the members (names of at most 52 bytes) to `file`,
 // its table and padding true, the last member padded when `pad_last`.

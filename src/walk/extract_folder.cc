@@ -1,6 +1,8 @@
 #include "walk/extract_folder.h"
 
-#include <algorithm>
+#include <array>
+
+#include "fileio/folder_listing.h"
 
 #include "fileio/whole_file.h"
 #include "naming/output_path.h"
@@ -8,28 +10,8 @@
 #include "pix/twt_archive.h"
 #include "walk/extract_textures.h"
 
-static unsigned char fold_case(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool listing_order(std::string_view a, std::string_view b) {
-  size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    if (a[i] == b[i]) continue;  // equal bytes fold to equal bytes
-    unsigned char x = fold_case(static_cast<unsigned char>(a[i]));
-    unsigned char y = fold_case(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
-
 static bool is_dot_entry(const std::string& name) {
   return name == "." || name == "..";
-}
-
-static bool entry_order(const FolderEntry& a, const FolderEntry& b) {
-  return listing_order(a.name, b.name);
 }
 
 static bool leads_back(const FolderChain* chain, const FolderId& id) {
@@ -44,12 +26,6 @@ static std::pair<uint64_t, uint64_t> walked_key(const FolderId& id) {
 
 static void print_too_long(FILE* err, const char* folder, const std::string& name) {
   std::fprintf(err, "ERROR: The path %s%s is too long\n", folder, name.c_str());
-}
-
-int list_folder_in_order(const char* path, std::vector<FolderEntry>* entries) {
-  if (int error_number = list_folder(path, entries); error_number != 0) return error_number;
-  std::sort(entries->begin(), entries->end(), entry_order);
-  return 0;
 }
 
 void begin_walk_level(const char* folder, const FolderChain* ancestors, WalkedFolders* walked, FolderChain* here) {
@@ -128,9 +104,7 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
   TwtMember member;
   while (next_twt_member(&archive, &member)) {
     // Only PIX files are extracted; the archive's other members are not.
-    if (member.bytes.size() < kPixSignature.size() ||
-        !std::equal(kPixSignature.begin(), kPixSignature.end(), member.bytes.begin()))
-      continue;
+    if (!is_pix_member(member)) continue;
     PathBuffer member_name;
     PathBuffer member_path;
     path_assign(&member_path, archive_path);
@@ -156,14 +130,10 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
 static int walk_archive(const PathBuffer& entry_path, const std::string& name, TextureSequence* sequence,
                         OutputFolders* folders, const RunContext& context, ByteBuffer* buffer) {
   FILE* err = context.err;
-  bool named = name.size() >= 4;
-  for (size_t i = 0; named && i < 4; ++i)
-    named = fold_case(static_cast<unsigned char>(name[name.size() - 4 + i])) == ".TWT"[i];
+  const bool named = is_twt_name(name);
   FileStatus status;
   if (get_file_status(entry_path.text, &status) != 0 || status.size > UINT32_MAX) return kWalkDone;
-  const auto size = static_cast<uint32_t>(status.size);
-  const uint8_t size_word[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                                static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  const std::array<uint8_t, 4> size_word = twt_size_word(static_cast<uint32_t>(status.size));
   std::span<const uint8_t> file;
   int loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
   if (loaded == 2 && named) {

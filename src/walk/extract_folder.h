@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/path_buffer.h"
+#include "fileio/folder_listing.h"
 #include "naming/output_path.h"
 #include "pix/texture_sequence.h"
 #include "pix/twt_archive.h"
@@ -52,14 +53,6 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
 
 // Why open_twt_archive refused a table, as messages say it.
 const char* twt_table_problem(TwtVerdict verdict);
-
-// The order entries are handled in: bytes compared with a-z folded to A-Z,
-// ties broken by the raw bytes, so that every file system gives the same
-// report.
-bool listing_order(std::string_view a, std::string_view b);
-
-// The entries of a folder in that order. Returns 0, or the error number.
-int list_folder_in_order(const char* path, std::vector<FolderEntry>* entries);
 
 // Starts a walk level on `folder`: links it to its ancestors and records it
 // as walked (in `walked` at the top level, in the top's record below it).
