@@ -47,12 +47,8 @@ static const char kUsageFormat[] =
     "\n"
     "Check README.RTF for full documentation, more examples of usage and technical details of Velmire.";
 
-// The caption, with the line of the 2-byte code between its two parts when
-// "-c2" may have written such textures.
-static const char kCaptionStart[] = "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n";
-static const char kCaptionTwoBytes[] = "2B = True color (2 bytes per pixel)\n";
+// What the caption says after the codes.
 static const char kCaptionEnd[] =
-    "3B = True color (3 bytes per pixel)\n4B = True color (4 bytes per pixel)\n"
     "An exclamation '!' before the texture type caption indicates the texture is not well "
     "formed because it needs some additional padding bytes on the pixel array, so probably, "
     "the resulting texture will be not visible by an image viewer\n";
@@ -61,57 +57,16 @@ void print_usage(FILE* out) {
   std::fprintf(out, kUsageFormat, kProgramName, kProgramVersion);
 }
 
-namespace {
-
-// The totals' lines after the first, one per texture type: the count, then
-// how many of them are not well formed when there are any.
-struct TotalsLine {
-  const char* label;
-  int32_t ExtractionTotals::*count;
-  int32_t ExtractionTotals::*not_well_formed;
-  bool two_bytes;  // printed only when "-c2" may have written such textures
-};
-
-constexpr TotalsLine kTotalsLines[] = {
-    {"Normal (with 256 colour palette)", &ExtractionTotals::normal, &ExtractionTotals::normal_not_well_formed,
-     false},
-    {"Splat Pack (with 256 colour palette)", &ExtractionTotals::splat_pack,
-     &ExtractionTotals::splat_pack_not_well_formed, false},
-    {"True colour (no palette, 2 bytes per pixel)", &ExtractionTotals::true_colour_2,
-     &ExtractionTotals::true_colour_2_not_well_formed, true},
-    {"True colour (no palette, 3 bytes per pixel)", &ExtractionTotals::true_colour_3,
-     &ExtractionTotals::true_colour_3_not_well_formed, false},
-    {"True colour (no palette, 4 bytes per pixel)", &ExtractionTotals::true_colour_4,
-     &ExtractionTotals::true_colour_4_not_well_formed, false},
-};
-
-int32_t total_of(const ExtractionTotals& totals) {
-  int32_t total = 0;
-  for (const TotalsLine& line : kTotalsLines) total += totals.*line.count;
-  return total;
-}
-
-}  // namespace
-
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {
-  std::fputs(kCaptionStart, out);
-  if (two_bytes) std::fputs(kCaptionTwoBytes, out);
+  print_caption_types(out, two_bytes);
   std::fputs(kCaptionEnd, out);
-  std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d", total_of(totals));
-  // The counts line up after the longest label.
-  for (const TotalsLine& line : kTotalsLines) {
-    if (line.two_bytes && !two_bytes) continue;
-    char label[64];
-    std::snprintf(label, sizeof label, "%s:", line.label);
-    std::fprintf(out, "\n%-45s%d", label, totals.*line.count);
-    if (totals.*line.not_well_formed != 0)
-      std::fprintf(out, " (%d are not well formed)", totals.*line.not_well_formed);
-  }
+  print_totals(out, "TOTAL OF TEXTURE TYPES EXTRACTED:", totals, two_bytes);
   std::fputs("\n", out);
 }
 
 void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes) {
   add_page_total(page, "Textures extracted", total_of(totals), 0);
-  for (const TotalsLine& line : kTotalsLines)
-    if (!line.two_bytes || two_bytes) add_page_total(page, line.label, totals.*line.count, totals.*line.not_well_formed);
+  for (size_t i = 0; i < kReportTypeCount; ++i)
+    if (!kReportTypes[i].two_bytes || two_bytes)
+      add_page_total(page, kReportTypes[i].totals_label, totals.count[i], totals.not_well_formed[i]);
 }

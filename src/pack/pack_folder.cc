@@ -27,15 +27,6 @@ const char kNotRead[] =
 const char kNoArchive[] =
     "there is no TWT archive to rebuild (velmire-pack makes none: copy the game's archive there first)";
 
-// The counter of the texture type a report code names.
-int32_t* type_count(PackTotals* totals, std::string_view code) {
-  if (code == "SP") return &totals->splat_pack;
-  if (code == "2B") return &totals->true_colour_2;
-  if (code == "3B") return &totals->true_colour_3;
-  if (code == "4B") return &totals->true_colour_4;
-  return &totals->normal;
-}
-
 void leave_as_it_was(PackRun* run, const char* target, const std::string& reason) {
   std::fprintf(run->err, "%s is left as it was: %s\n", target, reason.c_str());
   ++run->totals.files_not_written;
@@ -67,9 +58,7 @@ void commit(PackRun* run) {
     }
     std::fwrite(lines.data(), 1, lines.size(), run->out);
     PackTotals& totals = run->totals;
-    totals.normal += file.counts.normal, totals.splat_pack += file.counts.splat_pack;
-    totals.true_colour_2 += file.counts.true_colour_2;
-    totals.true_colour_3 += file.counts.true_colour_3, totals.true_colour_4 += file.counts.true_colour_4;
+    for (size_t i = 0; i < kReportTypeCount; ++i) totals.textures.count[i] += file.counts.textures.count[i];
     totals.inexact_pixels += file.counts.inexact_pixels;
     ++(file.in_batch ? totals.files_written : totals.files_unchanged);
   }
@@ -99,7 +88,7 @@ bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& fold
       problem = read_failure(error_number);
     } else if (add_texture_image(&run->build, index, file, bytes, &run->image_buffers, run->textures, &packed,
                                  &texture_name, &problem)) {
-      ++*type_count(&pending->counts, packed.code);
+      ++pending->counts.textures.count[report_type_index(packed.code)];
       pending->counts.inexact_pixels += packed.inexact_pixels;
       *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
       if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";

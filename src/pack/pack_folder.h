@@ -18,11 +18,7 @@
 
 // Textures packed during the run, by type, and the PIX files.
 struct PackTotals {
-  int32_t normal = 0;
-  int32_t splat_pack = 0;
-  int32_t true_colour_2 = 0;
-  int32_t true_colour_3 = 0;
-  int32_t true_colour_4 = 0;
+  TextureTotals textures;
   uint64_t inexact_pixels = 0;
   int32_t image_folders = 0;  // folders of numbered images, packed or not
   int32_t files_written = 0;

@@ -46,16 +46,10 @@ const char kUsage[] =
 // The lines of 2-byte textures appear only when some were packed, as
 // velmire prints them only with -c2.
 void print_totals(FILE* out, const PackTotals& totals) {
-  const bool two_bytes = totals.true_colour_2 != 0;
-  std::fprintf(out, "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n%s3B = True color (3 bytes per pixel)\n"
-               "4B = True color (4 bytes per pixel)\n", two_bytes ? "2B = True color (2 bytes per pixel)\n" : "");
-  std::fprintf(out, "\nTOTAL OF TEXTURE TYPES PACKED:               %d\n",
-               totals.normal + totals.splat_pack + totals.true_colour_2 + totals.true_colour_3 + totals.true_colour_4);
-  std::fprintf(out, "Normal (with 256 colour palette):            %d\n", totals.normal);
-  std::fprintf(out, "Splat Pack (with 256 colour palette):        %d\n", totals.splat_pack);
-  if (two_bytes) std::fprintf(out, "True colour (no palette, 2 bytes per pixel): %d\n", totals.true_colour_2);
-  std::fprintf(out, "True colour (no palette, 3 bytes per pixel): %d\n", totals.true_colour_3);
-  std::fprintf(out, "True colour (no palette, 4 bytes per pixel): %d\n", totals.true_colour_4);
+  const bool two_bytes = totals.textures.count[report_type_index("2B")] != 0;
+  print_caption_types(out, two_bytes);
+  print_totals(out, "TOTAL OF TEXTURE TYPES PACKED:", totals.textures, two_bytes);
+  std::fputs("\n", out);
   std::fprintf(out, "Pixels without an exact colour:              %llu\n",
                static_cast<unsigned long long>(totals.inexact_pixels));
   std::fprintf(out, "PIX files written:                           %d\n", totals.files_written);

@@ -6,25 +6,15 @@
 #include <cstdio>
 
 #include "common/byte_buffer.h"
+#include "common/report_types.h"
 #include "common/run_options.h"
 #include "fileio/output_tree.h"
 #include "html/html_page.h"
 #include "palette/palettes.h"
 
-// Textures written during the run, by type, each with the number of those
-// whose rows are not well formed.
-struct ExtractionTotals {
-  int32_t normal = 0;
-  int32_t normal_not_well_formed = 0;
-  int32_t splat_pack = 0;
-  int32_t splat_pack_not_well_formed = 0;
-  int32_t true_colour_2 = 0;
-  int32_t true_colour_2_not_well_formed = 0;
-  int32_t true_colour_3 = 0;
-  int32_t true_colour_3_not_well_formed = 0;
-  int32_t true_colour_4 = 0;
-  int32_t true_colour_4_not_well_formed = 0;
-};
+// Textures written during the run, by report type, each with the number of
+// those whose rows are not well formed.
+using ExtractionTotals = TextureTotals;
 
 // `palette` is the colour table of every 8-bit texture (built in, or read
 // from a file). `out` receives the report, `err` every error message.
