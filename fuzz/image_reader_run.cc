@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "pack/image_file.h"
+#include "image/image_file.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ std::string check_once(const std::vector<uint8_t>& input) {
       : !rows_inside ? "rows outside the input and the pixel buffer"
       : indexed == image.palette.empty() || image.palette.size() % 4 != 0 || image.palette.size() > 1024
           ? "a palette where it does not belong, or of a wrong size"
-      : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png) ||
+      : png == (input[0] == 'B') || (image.kind == PixelKind::rgba && !png && image.stored_rows) ||
               ((image.kind == PixelKind::bgr || image.kind == PixelKind::bgrx || image.kind == PixelKind::bgra) && png)
           ? "a format or pixel kind that does not fit the file"
       : png && buffers.pixels.size() > decoded_bytes_limit(input.size())

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/image_file.h"
+#include "image/image_file.h"
 #include "pack/old_pix.h"
 #include "pack/texture_build.h"
 #include "pack/texture_files.h"

@@ -9,7 +9,7 @@
 
 #include "common/byte_buffer.h"
 #include "pack/colour_match.h"
-#include "pack/image_file.h"
+#include "common/decoded_image.h"
 #include "pack/old_pix.h"
 
 // A PIX file being built, in a buffer the run keeps: nothing is zero-filled

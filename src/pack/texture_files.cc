@@ -4,7 +4,7 @@
 
 #include "common/ascii.h"
 #include "fileio/whole_file.h"
-#include "pack/image_file.h"
+#include "image/image_file.h"
 
 namespace {
 

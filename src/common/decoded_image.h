@@ -1,7 +1,8 @@
 // An image read from a BMP or PNG file, in the form the packer turns into
 // PIX pixels: rows read where they lie, in the file itself when it stores
 // them as the packer reads them (uncompressed BMP files), or else in a
-// buffer the run keeps for every image.
+// buffer the run keeps for every image. Both readers fill it; what they
+// share (the checks of an image's size, the pixel buffer) is here too.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -11,8 +12,8 @@
 // How the bytes of each pixel are stored in the rows.
 enum class PixelKind : uint8_t {
   indexed,  // 1 byte: an index into `palette`
-  rgb,      // R G B (PNG, and BMP files of 16 bits once decoded)
-  rgba,     // R G B A; A is opacity, 0 fully transparent (PNG only)
+  rgb,      // R G B (PNG, and 16-bit BMP files without alpha once decoded)
+  rgba,     // R G B A; A is opacity, 0 fully transparent (PNG, and 16-bit BMP files with alpha)
   bgr,      // B G R (24-bit BMP)
   bgrx,     // B G R X; X is the fourth byte a 32-bit BMP stores with each pixel, kept as is
   bgra,     // B G R A (32-bit BMP whose masks put alpha in the fourth byte), A also kept as X
@@ -98,20 +99,13 @@ inline constexpr uint64_t decoded_bytes_limit(uint64_t file_size) {
   return 1100 * file_size + (uint64_t{1} << 20);
 }
 
-// Whether the first bytes of a file are those of a BMP or a PNG file: "BM"
-// and two reserved words of zero, or the 8-byte PNG signature. Needs 16 bytes.
-inline constexpr size_t kImageSignatureBytes = 16;
-bool has_image_signature(std::span<const uint8_t> start);
+// Checks width >= 1, height >= 1, both <= kMaxImageSide, and width x height
+// <= max_pixels; sets `problem` (naming the size) when not.
+bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::string* problem);
 
-// Reads a whole BMP or PNG file held in memory, told apart by their signatures
-// ("BM", and the 8-byte PNG signature), refusing before decoding an image of
-// more than `max_pixels` pixels. Rows point into `file` or into `buffers`,
-// valid while both are. Returns true with `image` filled, or false
-// with `problem` set to a short lower-case description of what is wrong, which the
-// caller prints after the file's name, e.g. "not a BMP or PNG image",
-// "a BMP compression it does not read (4: JPEG)", "65536 pixels wide, more than 65535",
-// "the file ends inside its pixel rows", "a colour table of 300 entries, more than 256",
-// "a damaged PNG file: <libpng's message>". What a paint program can re-save
-// in another form says so.
-bool read_image(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
-                std::string* problem);
+// Makes room for `size` bytes in buffers->pixels and returns them (not
+// cleared), or nullptr, with `problem` set, when the memory cannot be had.
+uint8_t* allocate_pixels(ImageBuffers* buffers, uint64_t size, std::string* problem);
+
+// What a refusal that re-saving cures adds to its problem.
+inline constexpr const char* kResaveHint = "; re-save it as a BMP file of 8, 24 or 32 bits or as a PNG file";

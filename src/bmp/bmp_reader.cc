@@ -1,8 +1,8 @@
 // BMP files as paint programs write them: 1, 4 and 8-bit indexed (8 and 4-bit
-// also run-length compressed), 16-bit (5-5-5, or 5-6-5 and 5-5-5 bit fields),
-// 24-bit, and 32-bit (also with the bit fields of B G R X, or of B G R A when
-// an alpha mask names the fourth byte), with an info header of 40 to 124
-// bytes. Uncompressed 8, 24 and 32-bit rows are read where they lie and keep
+// also run-length compressed), 16-bit (5-5-5, or the bit fields of 5-5-5,
+// 5-6-5, 1-5-5-5 and 4-4-4-4), 24-bit, and 32-bit (also with the bit fields
+// of B G R X, or of B G R A when an alpha mask names the fourth byte), with
+// an info header of 40 to 124 bytes. Uncompressed 8, 24 and 32-bit rows are read where they lie and keep
 // the stride the image-size field gives them, so that files with unpadded or
 // overpadded rows come back as they were written; the others are decoded
 // into the run's pixel buffer, one byte per index or R G B.
@@ -10,7 +10,10 @@
 #include <cstring>
 #include <utility>
 
-#include "pack/image_readers.h"
+#include "bmp/bmp_reader.h"
+
+#include "common/byte_reader.h"
+#include "pix/pixel_types.h"
 
 namespace {
 
@@ -55,20 +58,15 @@ bool unsupported(std::string* problem, const std::string& text) {
   return refuse(problem, text + kResaveHint);
 }
 
-// The 16-bit pixel layouts: the masks, and the shifts and widths of each
-// channel (red, green, blue).
-struct Masks16 {
-  uint32_t red, green, blue;
-  uint8_t shift[3], bits[3];
-};
-constexpr Masks16 kMasks16[] = {
-    {0x7C00, 0x03E0, 0x001F, {10, 5, 0}, {5, 5, 5}},
-    {0xF800, 0x07E0, 0x001F, {11, 5, 0}, {5, 6, 5}},
-};
+// The 16-bit layouts it reads are those of these PIX pixel types, whose
+// channel table widens them as it widens theirs: x R5 G5 B5 (also what a
+// 16-bit file without bit fields holds), R5 G6 B5, A1 R5 G5 B5 and
+// A4 R4 G4 B4.
+constexpr uint8_t kTypes16[] = {4, 5, 31, 32};
+constexpr uint8_t kTypeUnmasked16 = 4;
 
-// A channel of `bits` bits widened to 8, its top bits repeated below.
-uint8_t widen(uint32_t value, uint8_t bits) {
-  return static_cast<uint8_t>(bits == 5 ? (value << 3 | value >> 2) : (value << 2 | value >> 4));
+uint32_t mask_of(ChannelBits channel) {
+  return ((1u << channel.bits) - 1) << channel.shift;
 }
 
 // What the headers say.
@@ -84,7 +82,7 @@ struct BmpInfo {
   uint64_t rows = 0;
   bool top_down = false;
   uint64_t headers_end = 0;
-  const Masks16* masks16 = nullptr;
+  const PixelType* type16 = nullptr;  // 16-bit pixels: the layout of this type
   bool alpha = false;  // 32-bit pixels whose fourth byte the alpha mask names
 };
 
@@ -98,7 +96,7 @@ bool check_compression(ByteReader* reader, BmpInfo* info, std::string* problem) 
     return unsupported(problem, refused + " on " + std::to_string(info->bit_count) + "-bit pixels)");
   if (compression == kRle8 || compression == kRle4) return true;
   if (info->bit_count == 16 && compression == kRgb) {
-    info->masks16 = &kMasks16[0];
+    info->type16 = find_pixel_type(kTypeUnmasked16);
     return true;
   }
   if (compression == kRgb) return true;
@@ -115,10 +113,15 @@ bool check_compression(ByteReader* reader, BmpInfo* info, std::string* problem) 
     info->alpha = alpha == 0xFF000000;
     return true;
   }
-  for (const Masks16& masks : kMasks16)
-    if (info->bit_count == 16 && red == masks.red && green == masks.green && blue == masks.blue) info->masks16 = &masks;
-  if (info->masks16 != nullptr) return true;
-  return unsupported(problem, refused + " with masks " + hex32(red) + " " + hex32(green) + " " + hex32(blue) + ")");
+  for (uint8_t pix_type : kTypes16) {
+    const PixelType* type = find_pixel_type(pix_type);
+    if (info->bit_count == 16 && red == mask_of(type->red) && green == mask_of(type->green) &&
+        blue == mask_of(type->blue) && alpha == mask_of(type->alpha))
+      info->type16 = type;
+  }
+  if (info->type16 != nullptr) return true;
+  return unsupported(problem, refused + " with masks " + hex32(red) + " " + hex32(green) + " " + hex32(blue) +
+                                  (alpha != 0 ? " " + hex32(alpha) : "") + ")");
 }
 
 // The colour table of an indexed image: B G R x entries, where they lie.
@@ -159,16 +162,18 @@ bool stored_rows(std::span<const uint8_t> file, const BmpInfo& info, DecodedImag
   return true;
 }
 
-// Uncompressed 1, 4 and 16-bit rows, decoded row by row: one byte per index
-// or R G B.
+// Uncompressed 1, 4 and 16-bit rows, decoded row by row: one byte per index,
+// or R G B (A) widened from the little-endian words.
 void decode_packed_row(const uint8_t* source, const BmpInfo& info, uint8_t* row) {
   const uint32_t width = static_cast<uint32_t>(info.width);
   if (info.bit_count == 16) {
-    const Masks16& m = *info.masks16;
+    const PixelType& type = *info.type16;
     for (uint32_t x = 0; x < width; ++x) {
       const uint32_t word = source[2 * x] | source[2 * x + 1] << 8;
-      for (int c = 0; c < 3; ++c)
-        row[3 * x + c] = widen(word >> m.shift[c] & ((1u << m.bits[c]) - 1), m.bits[c]);
+      *row++ = widen_channel(word, type.red);
+      *row++ = widen_channel(word, type.green);
+      *row++ = widen_channel(word, type.blue);
+      if (has_alpha(type)) *row++ = widen_channel(word, type.alpha);
     }
     return;
   }
@@ -219,7 +224,8 @@ bool decode_runs(ByteReader* reader, const BmpInfo& info, uint8_t* pixels, std::
 bool decoded_rows(std::span<const uint8_t> file, const BmpInfo& info, ImageBuffers* buffers, DecodedImage* image,
                   std::string* problem) {
   const bool colours = info.bit_count == 16;
-  const uint64_t row_bytes = uint64_t(info.width) * (colours ? 3 : 1);
+  const bool alpha = colours && has_alpha(*info.type16);
+  const uint64_t row_bytes = uint64_t(info.width) * (alpha ? 4 : colours ? 3 : 1);
   ByteReader reader{file};
   seek_to(&reader, info.pixel_offset);
   if (reader.overrun) return refuse(problem, "the file ends inside its pixel rows");
@@ -237,7 +243,7 @@ bool decoded_rows(std::span<const uint8_t> file, const BmpInfo& info, ImageBuffe
       decode_packed_row(take_bytes(&reader, stride).data(), info, pixels + top_row * row_bytes);
     }
   }
-  image->kind = colours ? PixelKind::rgb : PixelKind::indexed;
+  image->kind = alpha ? PixelKind::rgba : colours ? PixelKind::rgb : PixelKind::indexed;
   image->top_row = pixels;
   image->row_step = static_cast<int64_t>(row_bytes);
   image->row_bytes = static_cast<uint32_t>(row_bytes);
@@ -245,6 +251,11 @@ bool decoded_rows(std::span<const uint8_t> file, const BmpInfo& info, ImageBuffe
 }
 
 }  // namespace
+
+bool is_bmp_file(std::span<const uint8_t> start) {
+  return start.size() >= 10 && start[0] == 'B' && start[1] == 'M' && start[6] == 0 && start[7] == 0 &&
+         start[8] == 0 && start[9] == 0;
+}
 
 bool read_bmp(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
               std::string* problem) {

@@ -15,7 +15,9 @@
 #include <new>
 #include <vector>
 
-#include "pack/image_readers.h"
+#include "png/png_reader.h"
+
+#include "common/byte_reader.h"
 
 namespace {
 
@@ -183,6 +185,11 @@ bool decode_png(PngRead* read, uint64_t max_pixels, ImageBuffers* buffers, Decod
 }
 
 }  // namespace
+
+bool is_png_file(std::span<const uint8_t> start) {
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  return start.size() >= sizeof kSignature && std::memcmp(start.data(), kSignature, sizeof kSignature) == 0;
+}
 
 bool read_png(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
               std::string* problem) {

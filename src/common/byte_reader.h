@@ -1,13 +1,10 @@
-// What the BMP and PNG readers share: a byte reader that cannot run past the
-// end of the file, the checks of an image's size and the pixel allocation.
-// Internal to velmire_image_readers; callers use read_image.
+// A byte reader that cannot run past the end of what it reads, for the
+// image readers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
-
-#include "pack/image_file.h"
 
 // Reads from a span. A read or skip past the end reads nothing, gives zeros
 // and sets `overrun`, which stays set: a group of reads is checked once.
@@ -57,21 +54,3 @@ inline uint32_t read_u32be(ByteReader* reader) {
   std::span<const uint8_t> b = take_bytes(reader, 4);
   return b.empty() ? 0 : uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3];
 }
-
-// What a refusal that re-saving cures adds to its problem.
-inline constexpr const char* kResaveHint = "; re-save it as a BMP file of 8, 24 or 32 bits or as a PNG file";
-
-// Each reader is handed a cleared image and the whole file, its signature
-// already recognised.
-bool read_bmp(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
-              std::string* problem);
-bool read_png(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
-              std::string* problem);
-
-// Checks width >= 1, height >= 1, both <= kMaxImageSide, and width x height
-// <= max_pixels; sets `problem` (naming the size) when not.
-bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::string* problem);
-
-// Makes room for `size` bytes in buffers->pixels and returns them (not
-// cleared), or nullptr, with `problem` set, when the memory cannot be had.
-uint8_t* allocate_pixels(ImageBuffers* buffers, uint64_t size, std::string* problem);
