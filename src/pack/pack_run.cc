@@ -8,7 +8,7 @@
 
 #include "cli/folders.h"
 #include "cli/messages.h"
-#include "pack/pack_folder.h"
+#include "pack/pack_walk.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/ascii.h"
+#include "fileio/folder_listing.h"
 #include "fileio/whole_file.h"
 #include "image/image_file.h"
 
@@ -26,6 +27,10 @@ bool parse_file_name(const std::string& name, TextureFile* file) {
   if (has_image_extension(file->stem) && file->stem.size() > 4) file->stem.resize(file->stem.size() - 4);
   return true;
 }
+
+const char kNotRead[] =
+    "its images are not numbered in folders of their own, as velmire writes them with -file or -noenum. "
+    "velmire-pack reads the trees velmire writes without these two options (\"GO.PIX%c0001. go.pix.bmp\")";
 
 }  // namespace
 
@@ -88,3 +93,23 @@ std::string texture_name_of(const TextureFile& file, const std::string* old_stem
                   std::all_of(file.stem.begin() + static_cast<std::ptrdiff_t>(prefix.size()), file.stem.end(), is_digit);
   return numbered ? "" : file.stem;
 }
+
+void print_not_read(FILE* err, const char* folder) {
+  std::fprintf(err, "Nothing is packed from folder %s: ", folder);
+  std::fprintf(err, kNotRead, kPathSeparator);
+  std::fprintf(err, "\n");
+}
+
+bool subfolder(const PathBuffer& parent, const FolderEntry& entry, PathBuffer* folder, FileStatus* status) {
+  *folder = parent;
+  return !entry.plain_file && entry.name != "." && entry.name != ".." && path_append(folder, entry.name, std::string_view(&kPathSeparator, 1)) &&
+         get_file_status(folder->text, status) == 0 && status->kind == EntryKind::folder;
+}
+
+FolderImages look_into(const PathBuffer& folder, std::vector<FolderEntry>* entries, std::vector<TextureFile>* files,
+                       std::string* what) {
+  entries->clear();
+  if (list_folder_in_order(folder.text, entries) != 0) return FolderImages::none;
+  return classify_images(folder.text, *entries, files, what);
+}
+

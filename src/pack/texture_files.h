@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include <cstdio>
+
+#include "common/path_buffer.h"
 #include "platform/platform.h"
 
 struct TextureFile {
@@ -44,3 +47,15 @@ bool file_is_image(const char* path);
 // extension option. Else the file's stem; no_name, no_name_02, ... stand
 // for a texture without a name.
 std::string texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name);
+
+// The subfolder `entry` of `parent`, its path (ending in a separator) in
+// `folder`: false for a file, "." or "..", or a path that does not fit.
+bool subfolder(const PathBuffer& parent, const FolderEntry& entry, PathBuffer* folder, FileStatus* status);
+
+// What a folder of the source is, from its listing (left in `entries`).
+FolderImages look_into(const PathBuffer& folder, std::vector<FolderEntry>* entries, std::vector<TextureFile>* files,
+                       std::string* what);
+
+// Says that nothing is packed from `folder`, whose images are not numbered
+// in folders of their own (-file or -noenum trees).
+void print_not_read(FILE* err, const char* folder);

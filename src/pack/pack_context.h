@@ -1,7 +1,6 @@
-// The packer's walk: every folder of the source that holds numbered images
-// becomes the PIX file of the same name at the same place under the
-// destination, written in batches (fileio/file_batch.h) and reported once
-// it is on the disk.
+// The state of one velmire-pack run, which every step of its walk uses:
+// the totals, the buffers kept from one file to the next, the batch of files
+// written and the report lines waiting for it.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +9,10 @@
 #include <vector>
 
 #include "common/byte_buffer.h"
-#include "common/path_buffer.h"
+#include "common/report_types.h"
 #include "fileio/file_batch.h"
 #include "fileio/output_tree.h"
 #include "pack/pix_build.h"
-#include "walk/extract_folder.h"
 
 // Textures packed during the run, by type, and the PIX files.
 struct PackTotals {
@@ -55,15 +53,3 @@ struct PackRun {
   std::vector<std::string> cleaned;  // destination folders rid of leftovers
   std::vector<BatchResult> results;
 };
-
-// Packs every folder of numbered images below `source` (ending in a
-// separator) into `destination`, through subfolders when the run is
-// recursive, and reports the PIX files once they are on the disk. A PIX
-// file that cannot be packed is reported and left as it was; the walk goes
-// on.
-void pack_tree(PackRun* run, const PathBuffer& source, const PathBuffer& destination);
-
-// Whether the destination holds none of the PIX files the images of
-// `source` name, while one of its subfolders does: then it says so, naming
-// that subfolder, and returns true.
-bool points_one_level_too_high(const PathBuffer& source, const PathBuffer& destination, bool recursive, FILE* err);

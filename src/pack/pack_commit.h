@@ -1,0 +1,60 @@
+// Where a packed file goes and how it gets there: its folder entered (and
+// rid of what stopped runs left), the file it replaces loaded, its new bytes
+// queued in the batch and its report lines printed once the batch is on the
+// disk; and the files left as they were, counted as not written.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "common/path_buffer.h"
+#include "fileio/whole_file.h"
+#include "pack/pack_context.h"
+
+// Says why `target` is left as it was and counts it as not written.
+void count_left_as_it_was(PackRun* run, const char* target, const std::string& reason);
+
+// Says that `target` could not be written, and why, and counts it.
+void count_not_written(PackRun* run, const std::string& target, int error_number);
+
+// Where a packed file goes: its path, its folder held open, and the
+// folder's key in the batch.
+struct Target {
+  PathBuffer path;
+  const FolderHandle* folder = nullptr;
+  std::string folder_key;
+  bool new_folder = false;  // made by this run: it holds no file yet
+};
+
+// Enters the folder `destination` of the file `name`, and removes what
+// stopped runs left there. The folder is made when it is missing, unless
+// `missing_reason` is given: then the file counts as left as it was for
+// that reason. False after a message when it cannot be had.
+bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, const char* missing_reason,
+                  Target* target);
+
+// The file a pack replaces, as load_signed_file_at found it.
+struct OldFile {
+  SignedFile found = SignedFile::missing;
+  std::span<const uint8_t> bytes;
+  FileStatus status;
+};
+
+// Loads the file `name` of the target's folder into the run's buffer when
+// it begins with `signature`. False after leaving it as it was when
+// something else stands there.
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
+                   OldFile* old);
+
+// Queues the new bytes of the target: into the batch when they differ from
+// the old file's, else only its report lines.
+void queue_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> bytes,
+                const OldFile& old, PendingFile pending, const std::string& lines);
+
+// Renames the batch's files into place and prints the report lines of
+// every file packed since the last commit, in the order of the walk.
+void commit(PackRun* run);
+
+// Prepares the run's report for the walk: its room reserved once.
+void start_report(PackRun* run);
