@@ -94,7 +94,7 @@ int write_output_file(OutputTree* tree, const char* path, const void* data, uint
     const std::string relative = level.name + kPathSeparator + name;
     FileHandle file;
     int error_number = create_new_file_below(parent_of_level(*tree, tree->levels.size() - 1), relative.c_str(), &file);
-    if (error_number == 0) return write_opened_file(file, path, data, size, err);
+    if (error_number == 0) return write_opened_file(file, path, data, size, err) == FileResult::ok ? 0 : 1;
     if (error_number != EEXIST && error_number != ENOSYS) {
       std::fprintf(err, "Cannot open file %s for writing", path);
       return 1;
@@ -105,5 +105,5 @@ int write_output_file(OutputTree* tree, const char* path, const void* data, uint
     std::fprintf(err, "Cannot open file %s for writing", path);
     return 1;
   }
-  return write_whole_file(*folder, name, path, data, size, 1, err, protected_prefix);
+  return write_whole_file(*folder, name, path, data, size, err, protected_prefix) == FileResult::ok ? 0 : 1;
 }

@@ -59,12 +59,13 @@ static void print_no_memory(FILE* err, const char* path) {
 // The first read of a file goes into at least this much room.
 static constexpr size_t kFirstReadBytes = 64 * 1024;
 
-int read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
-                    ByteBuffer* buffer, std::span<const uint8_t>* contents) {
+FileResult read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
+                           ByteBuffer* buffer, std::span<const uint8_t>* contents, int* error_number_out) {
   FileHandle file;
-  if (int error_number = open_file_for_reading_in(folder, name, &file); error_number != 0) return error_number;
+  int& error_number = *error_number_out;
+  if (error_number = open_file_for_reading_in(folder, name, &file); error_number != 0) return FileResult::unreadable;
   FileStatus status;
-  int error_number = known_plain ? 0 : get_open_file_status(file, &status);
+  error_number = known_plain ? 0 : get_open_file_status(file, &status);
   if (error_number == 0 && !known_plain && status.kind != EntryKind::file) error_number = EINVAL;
   size_t done = 0;
   if (buffer->capacity > 0) grow_bytes(buffer, 0, buffer->capacity);  // all of it usable again
@@ -88,19 +89,21 @@ int read_plain_file(const FolderHandle& folder, const char* name, bool known_pla
   }
   close_file(file);
   if (error_number == 0 && done > limit) error_number = EFBIG;
-  if (error_number != 0) return error_number;
+  if (error_number == EINVAL) return FileResult::not_plain;
+  if (error_number == EFBIG) return FileResult::too_large;
+  if (error_number != 0) return FileResult::unreadable;
   grow_bytes(buffer, done, done);  // marks what lies past the file as unusable
   *contents = {buffer->bytes, done};
-  return 0;
+  return FileResult::ok;
 }
 
-int read_file_start(const char* path, uint8_t* bytes, size_t size, size_t* done) {
+FileResult read_file_start(const char* path, uint8_t* bytes, size_t size, size_t* done, int* error_number) {
   FileHandle file;
   *done = 0;
-  if (int error_number = open_file_for_reading(path, &file); error_number != 0) return error_number;
-  int error_number = read_file(file, bytes, size, done);
+  if (*error_number = open_file_for_reading(path, &file); *error_number != 0) return FileResult::unreadable;
+  *error_number = read_file(file, bytes, size, done);
   close_file(file);
-  return error_number;
+  return *error_number == 0 ? FileResult::ok : FileResult::unreadable;
 }
 
 // Room for the start of a file read to be compared; longer prefixes are read
@@ -108,56 +111,55 @@ int read_file_start(const char* path, uint8_t* bytes, size_t size, size_t* done)
 static constexpr size_t kLocalPrefixBytes = 64;
 
 // Reads the first expected.size() bytes of the open file into `start` and
-// compares them. Returns 0 when they are the same, 2 when they differ, or 1
-// after a message when they cannot be read (the file stays open).
-static int read_and_compare(FileHandle file, const char* path, std::span<const uint8_t> expected,
-                            uint8_t* start, FILE* err) {
-  if (read_exactly(file, path, start, expected.size(), err) != 0) return 1;
-  return std::memcmp(start, expected.data(), expected.size()) == 0 ? 0 : 2;
+// compares them. Returns ok when they are the same, other when they
+// differ, or unreadable after a message (the file stays open).
+static FileResult read_and_compare(FileHandle file, const char* path, std::span<const uint8_t> expected,
+                                   uint8_t* start, FILE* err) {
+  if (read_exactly(file, path, start, expected.size(), err) != 0) return FileResult::unreadable;
+  return std::memcmp(start, expected.data(), expected.size()) == 0 ? FileResult::ok : FileResult::other;
 }
 
 // Reads the rest of the open file, after the first bytes already read into
-// `start`, into `buffer`. Returns 0 with `contents` set, or 3 after a
-// message; the file stays open.
-static int load_rest(FileHandle file, const char* path, uint64_t size, std::span<const uint8_t> start,
-                     ByteBuffer* buffer, std::span<const uint8_t>* contents, FILE* err) {
+// `start`, into `buffer`. Returns ok with `contents` set, or not_loaded
+// after a message; the file stays open.
+static FileResult load_rest(FileHandle file, const char* path, uint64_t size, std::span<const uint8_t> start,
+                            ByteBuffer* buffer, std::span<const uint8_t>* contents, FILE* err) {
   uint8_t* bytes = size <= UINT32_MAX ? reserve_bytes(buffer, size) : nullptr;
   if (bytes == nullptr) {
     print_no_memory(err, path);
-    return 3;
+    return FileResult::not_loaded;
   }
   std::memcpy(bytes, start.data(), start.size());
   uint64_t rest = size - start.size();
-  if (rest > 0 && read_exactly(file, path, bytes + start.size(), rest, err) != 0) return 3;
+  if (rest > 0 && read_exactly(file, path, bytes + start.size(), rest, err) != 0) return FileResult::not_loaded;
   *contents = {bytes, static_cast<size_t>(size)};
-  return 0;
+  return FileResult::ok;
 }
 
-int check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
-                        std::span<const uint8_t>* contents, FILE* err) {
+FileResult check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
+                               std::span<const uint8_t>* contents, FILE* err) {
   FileHandle file;
   uint64_t size = 0;
-  if (open_for_reading(path, &file, &size, err) != 0) return 1;
+  if (open_for_reading(path, &file, &size, err) != 0) return FileResult::unreadable;
   if (size < expected.size()) {
     close_file(file);
-    return 2;
+    return FileResult::other;
   }
   uint8_t local[kLocalPrefixBytes];
   uint8_t* start = expected.size() <= sizeof local ? local : static_cast<uint8_t*>(std::malloc(expected.size()));
   if (start == nullptr) {
     print_no_memory(err, path);
     close_file(file);
-    return 1;
+    return FileResult::unreadable;
   }
   // The file stays open for the load: the bytes already read are kept and
   // only the rest is read.
-  int result = read_and_compare(file, path, expected, start, err);
-  const bool loading = result == 0 && buffer != nullptr;
-  if (loading) result = load_rest(file, path, size, {start, expected.size()}, buffer, contents, err);
-  if (result == 1 || result == 3)
+  FileResult result = read_and_compare(file, path, expected, start, err);
+  if (result == FileResult::ok) result = load_rest(file, path, size, {start, expected.size()}, buffer, contents, err);
+  if (result == FileResult::unreadable || result == FileResult::not_loaded)
     close_file(file);
   else if (close_after_reading(file, path, err) != 0)
-    result = loading ? 3 : 1;
+    result = result == FileResult::ok ? FileResult::not_loaded : FileResult::unreadable;
   if (start != local) std::free(start);
   return result;
 }
@@ -198,67 +200,67 @@ static void print_write_failure(FILE* err, const char* path, int error_number) {
   print_error_description(err, "Error: ", error_number);
 }
 
-int open_whole_file_for_writing(const FolderHandle& folder, const char* name, const char* path, FileHandle* file,
-                                FILE* err, std::span<const uint8_t> protected_prefix) {
+FileResult open_whole_file_for_writing(const FolderHandle& folder, const char* name, const char* path,
+                                       FileHandle* file, FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
   if (open_for_writing(folder, name, protected_prefix, file, &kept) != 0) {
     std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
                            : "Cannot open file %s for writing",
                  path);
-    return 1;
+    return FileResult::not_written;
   }
-  return 0;
+  return FileResult::ok;
 }
 
-int write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
-                     uint32_t item_size, uint32_t item_count, FILE* err, std::span<const uint8_t> protected_prefix) {
+FileResult write_whole_file(const FolderHandle& folder, const char* name, const char* path, const void* data,
+                            uint64_t size, FILE* err, std::span<const uint8_t> protected_prefix) {
   FileHandle file;
-  if (open_whole_file_for_writing(folder, name, path, &file, err, protected_prefix) != 0) return 1;
-  return write_opened_file(file, path, data, uint64_t{item_size} * item_count, err);
+  const FileResult opened = open_whole_file_for_writing(folder, name, path, &file, err, protected_prefix);
+  return opened != FileResult::ok ? opened : write_opened_file(file, path, data, size, err);
 }
 
-int write_file_piece(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
+FileResult write_file_piece(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
   size_t done = 0;
   int error_number = size == 0 ? 0 : write_file(file, data, static_cast<size_t>(size), &done);
   if (error_number != 0) {
     print_write_failure(err, path, error_number);
     close_file(file);
-    return 1;
+    return FileResult::not_written;
   }
-  return 0;
+  return FileResult::ok;
 }
 
-int write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
-  if (write_file_piece(file, path, data, size, err) != 0) return 1;
+FileResult write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
+  if (write_file_piece(file, path, data, size, err) != FileResult::ok) return FileResult::not_written;
   if (close_file(file) != 0) {
     std::fprintf(err, "Error closing the file %s", path);
-    return 1;
+    return FileResult::not_written;
   }
-  return 0;
+  return FileResult::ok;
 }
 
-SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
                                ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
                                int* error_number) {
   FileHandle file;
   *error_number = open_file_for_reading_at(folder, name, &file);
-  if (*error_number == ENOENT) return SignedFile::missing;
-  if (*error_number == ELOOP) return SignedFile::not_plain;
-  if (*error_number != 0) return SignedFile::failed;
-  SignedFile found = SignedFile::failed;
+  if (*error_number == ENOENT) return FileResult::missing;
+  if (*error_number == ELOOP) return FileResult::not_plain;
+  if (*error_number != 0) return FileResult::unreadable;
+  FileResult found = FileResult::unreadable;
   *error_number = get_open_file_status(file, status);
   uint8_t start[kLocalPrefixBytes];
   size_t done = 0;
   if (*error_number == 0 && status->kind != EntryKind::file) {
-    found = SignedFile::not_plain;
+    found = FileResult::not_plain;
   } else if (*error_number == 0 && (signature.size() > sizeof start || status->size < signature.size())) {
-    found = SignedFile::other;
+    found = FileResult::other;
   } else if (*error_number == 0 && (*error_number = read_file(file, start, signature.size(), &done)) == 0) {
     found = done == signature.size() && (done == 0 || std::memcmp(start, signature.data(), done) == 0)
-                ? SignedFile::loaded
-                : SignedFile::other;
+                ? FileResult::ok
+                : FileResult::other;
   }
-  if (found == SignedFile::loaded) {
+  if (found == FileResult::ok) {
     uint8_t* bytes = status->size <= SIZE_MAX ? reserve_bytes(buffer, status->size) : nullptr;
     const size_t rest = static_cast<size_t>(status->size) - done;
     if (bytes == nullptr) {
@@ -268,7 +270,7 @@ SignedFile load_signed_file_at(const FolderHandle& folder, const char* name, std
       *error_number = read_file(file, bytes + done, rest, &done);
       if (*error_number == 0 && done != rest) *error_number = EIO;  // it changed while read
     }
-    if (*error_number != 0) found = SignedFile::failed;
+    if (*error_number != 0) found = FileResult::unreadable;
     else *contents = {bytes, static_cast<size_t>(status->size)};
   }
   close_file(file);

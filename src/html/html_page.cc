@@ -51,7 +51,7 @@ int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, siz
   page->destination_length = tree->root.length;
   FileHandle file;
   if (open_whole_file_for_writing(tree->root_folder, kPageFileName.data(), page->path.text, &file, err,
-                                  kPixSignature) != 0 ||
+                                  kPixSignature) != FileResult::ok ||
       start_page_writer(&page->writer, file, page->path.text, err) != 0) {
     print_page_failure(*page);
     return 1;

@@ -66,7 +66,7 @@ void put_text_in_pieces(PageWriter* writer, std::string_view text) {
   while (!text.empty() && !writer->failed) {
     if (writer->used == kPageBufferSize) {
       writer->failed =
-          write_file_piece(writer->file, writer->path, writer->buffer.bytes, writer->used, writer->err) != 0;
+          write_file_piece(writer->file, writer->path, writer->buffer.bytes, writer->used, writer->err) != FileResult::ok;
       writer->used = 0;
       continue;
     }
@@ -136,7 +136,7 @@ size_t link_of_path(std::string_view path, char separator, char* link) {
 
 int finish_page_writer(PageWriter* writer) {
   if (!writer->failed &&
-      write_opened_file(writer->file, writer->path, writer->buffer.bytes, writer->used, writer->err) != 0)
+      write_opened_file(writer->file, writer->path, writer->buffer.bytes, writer->used, writer->err) != FileResult::ok)
     writer->failed = true;
   writer->used = kPageBufferSize;
   release_bytes(&writer->buffer);

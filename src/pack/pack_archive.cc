@@ -62,7 +62,7 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
   OldFile old;
   if (!enter_target(run, destination, name, kNoArchive, &target) || !load_old_file(run, target, name, {}, &old)) return;
   std::vector<TwtMember> members;
-  std::string problem = old.found == SignedFile::loaded ? "" : kNoArchive;
+  std::string problem = old.found == FileResult::ok ? "" : kNoArchive;
   if (!problem.empty() || !match_members(old.bytes, folders, &members, &problem))
     return count_left_as_it_was(run, target.path.text, problem);
   // The last member padded as it was: the archive ended past its bytes.

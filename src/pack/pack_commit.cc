@@ -12,9 +12,9 @@ namespace {
 constexpr size_t kReportBytes = size_t{512} << 10;
 
 // Why the file standing where the PIX file goes is left as it is.
-std::string old_file_problem(SignedFile found, int error_number) {
-  if (found == SignedFile::other) return "it is not a PIX file";
-  if (found == SignedFile::not_plain) return "it is not a plain file (a folder, a link, a pipe, a device or a socket)";
+std::string old_file_problem(FileResult found, int error_number) {
+  if (found == FileResult::other) return "it is not a PIX file";
+  if (found == FileResult::not_plain) return "it is not a plain file (a folder, a link, a pipe, a device or a socket)";
   return std::string("it cannot be read: ") + std::strerror(error_number);
 }
 
@@ -93,7 +93,7 @@ bool load_old_file(PackRun* run, const Target& target, const std::string& name, 
   if (!target.new_folder)
     old->found = load_signed_file_at(*target.folder, name.c_str(), signature, &run->old_file, &old->bytes,
                                      &old->status, &error_number);
-  if (old->found == SignedFile::missing || old->found == SignedFile::loaded) return true;
+  if (old->found == FileResult::missing || old->found == FileResult::ok) return true;
   count_left_as_it_was(run, target.path.text, old_file_problem(old->found, error_number));
   return false;
 }
@@ -101,7 +101,7 @@ bool load_old_file(PackRun* run, const Target& target, const std::string& name, 
 void queue_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> bytes,
                 const OldFile& old, PendingFile pending, const std::string& lines) {
   pending.path = target.path.text;
-  pending.in_batch = !(old.found == SignedFile::loaded && bytes.size() == old.bytes.size() &&
+  pending.in_batch = !(old.found == FileResult::ok && bytes.size() == old.bytes.size() &&
                        std::memcmp(bytes.data(), old.bytes.data(), bytes.size()) == 0);
   if (batch_is_full(run->batch) || run->report.size() + lines.size() > kReportBytes) commit(run);
   // Taken down first: what may throw does so before the file joins the batch.
@@ -110,7 +110,7 @@ void queue_file(PackRun* run, const Target& target, const std::string& name, std
   pending.report_end = run->report.size();
   run->pending.push_back(std::move(pending));
   if (!run->pending.back().in_batch) return;
-  const uint32_t mode = old.found == SignedFile::loaded ? old.status.mode : 0;
+  const uint32_t mode = old.found == FileResult::ok ? old.status.mode : 0;
   const int error_number = add_to_batch(&run->batch, *target.folder, target.folder_key, name.c_str(), bytes, mode);
   if (error_number == 0) return;
   run->pending.pop_back();

@@ -36,7 +36,7 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
 
 // The file a pack replaces, as load_signed_file_at found it.
 struct OldFile {
-  SignedFile found = SignedFile::missing;
+  FileResult found = FileResult::missing;
   std::span<const uint8_t> bytes;
   FileStatus status;
 };

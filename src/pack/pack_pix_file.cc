@@ -9,9 +9,9 @@
 namespace {
 
 // Why an image file could not be read.
-std::string read_failure(int error_number) {
-  if (error_number == EINVAL) return "not a plain file (a folder, a pipe, a device or a socket)";
-  if (error_number == EFBIG) return "larger than an image of the pixels -maxpixels allows can be";
+std::string read_failure(FileResult read, int error_number) {
+  if (read == FileResult::not_plain) return "not a plain file (a folder, a pipe, a device or a socket)";
+  if (read == FileResult::too_large) return "larger than an image of the pixels -maxpixels allows can be";
   return std::strerror(error_number);
 }
 
@@ -24,10 +24,12 @@ bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& fold
   try {
     std::span<const uint8_t> bytes;
     const uint64_t limit = image_file_limit(run->textures.max_pixels);
-    int error_number = read_plain_file(images, file.file_name.c_str(), file.plain_file, limit, &run->image_file, &bytes);
+    int error_number = 0;
+    const FileResult read =
+        read_plain_file(images, file.file_name.c_str(), file.plain_file, limit, &run->image_file, &bytes, &error_number);
     PackedTexture packed;
-    if (error_number != 0) {
-      problem = read_failure(error_number);
+    if (read != FileResult::ok) {
+      problem = read_failure(read, error_number);
     } else if (add_texture_image(&run->build, index, file, bytes, &run->image_buffers, run->textures, &packed,
                                  &texture_name, &problem)) {
       ++pending->counts.textures.count[report_type_index(packed.code)];

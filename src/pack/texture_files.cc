@@ -37,7 +37,9 @@ const char kNotRead[] =
 bool file_is_image(const char* path) {
   uint8_t start[kImageSignatureBytes];
   size_t done = 0;
-  return read_file_start(path, start, sizeof start, &done) == 0 && has_image_signature({start, done});
+  int error_number = 0;
+  return read_file_start(path, start, sizeof start, &done, &error_number) == FileResult::ok &&
+         has_image_signature({start, done});
 }
 
 FolderImages classify_images(const char* folder, const std::vector<FolderEntry>& entries,

@@ -50,11 +50,11 @@ bool read_palette(std::span<const uint8_t> file, const char* path, PaletteTable*
 int load_palette_file(const char* path, PaletteTable* table, FILE* err) {
   ByteBuffer buffer;
   std::span<const uint8_t> file;
-  int loaded = check_and_load_file(path, kPixSignature, &buffer, &file, err);
+  const FileResult loaded = check_and_load_file(path, kPixSignature, &buffer, &file, err);
   bool read = false;
-  if (loaded == 2) {
+  if (loaded == FileResult::other) {
     std::fprintf(err, "ERROR: The palette file %s is not a PIX file\n", path);
-  } else if (loaded != 0) {
+  } else if (loaded != FileResult::ok) {
     std::fprintf(err, "ERROR: The palette file %s cannot be read\n", path);
   } else {
     read = read_palette(file, path, table, err);

@@ -135,13 +135,13 @@ static int walk_archive(const PathBuffer& entry_path, const std::string& name, T
   if (get_file_status(entry_path.text, &status) != 0 || status.size > UINT32_MAX) return kWalkDone;
   const std::array<uint8_t, 4> size_word = twt_size_word(static_cast<uint32_t>(status.size));
   std::span<const uint8_t> file;
-  int loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
-  if (loaded == 2 && named) {
+  const FileResult loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
+  if (loaded == FileResult::other && named) {
     std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, twt_table_problem(TwtVerdict::size_differs));
-  } else if (loaded == 1 || loaded == 3) {
+  } else if (loaded == FileResult::unreadable || loaded == FileResult::not_loaded) {
     std::fprintf(err, "Could not read the TWT archive %s\n", entry_path.text);
     return kWalkFolderFailed;
-  } else if (loaded == 0) {
+  } else if (loaded == FileResult::ok) {
     return walk_archive_members(file, entry_path.text, name, sequence, folders, context);
   }
   return kWalkDone;
@@ -157,17 +157,17 @@ static int walk_file(const PathBuffer& entry_path, const std::string& name,
   ByteBuffer own_buffer;
   ByteBuffer* buffer = context.scratch != nullptr ? &context.scratch->file : &own_buffer;
   std::span<const uint8_t> file;
-  int loaded = check_and_load_file(entry_path.text, kPixSignature, buffer, &file, err);
+  const FileResult loaded = check_and_load_file(entry_path.text, kPixSignature, buffer, &file, err);
   int result = kWalkDone;
-  if (loaded == 1) {
+  if (loaded == FileResult::unreadable) {
     std::fprintf(err, "Could not check if the file %s is a correct PIX\n", entry_path.text);
     result = kWalkFolderFailed;
-  } else if (loaded == 3) {
+  } else if (loaded == FileResult::not_loaded) {
     std::fprintf(err,
                  "Could not read from the PIX file %s after checking that it was a correct PIX\n",
                  entry_path.text);
     result = kWalkLoadFailed;
-  } else if (loaded == 0) {
+  } else if (loaded == FileResult::ok) {
     result = scan_pix_blocks(file, entry_path.text, name, sequence, folders, context);
     restore_destination(folders);
   } else if (context.options.c2 == 1) {

@@ -96,7 +96,7 @@ TEST(WriteFailures, AFullDeviceIsReportedAtTheWrite) {
     FILE* err = scratch_stream();
     FolderHandle dev;
     ASSERT_EQ(open_folder("/dev", &dev), 0);
-    EXPECT_EQ(write_whole_file(dev, "full", "/dev/full", data.data(), size, 1, err), 1);
+    EXPECT_EQ(write_whole_file(dev, "full", "/dev/full", data.data(), size, err), FileResult::not_written);
     close_folder(&dev);
     EXPECT_EQ(read_and_close(err), "Cannot write to file /dev/full\nError: : No space left on device\n") << size;
   }
