@@ -31,6 +31,23 @@ bool is_replaced_in_file_names(char c) {
 
 }  // namespace
 
+void nameless_stem(int32_t count, char* stem, size_t size) {
+  if (count == 1)
+    std::snprintf(stem, size, "%s", kNamelessName.data());
+  else
+    std::snprintf(stem, size, "%s_%.*d", kNamelessName.data(), 2, count);
+}
+
+bool is_nameless_stem(std::string_view stem) {
+  if (stem == kNamelessName) return true;
+  if (stem.size() < kNamelessName.size() + 3 || stem.substr(0, kNamelessName.size()) != kNamelessName ||
+      stem[kNamelessName.size()] != '_')
+    return false;
+  for (char c : stem.substr(kNamelessName.size() + 1))
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 bool copy_texture_name(std::string_view name, char* copy) {
   if (name.size() > kMaxPathLength) return false;
   for (size_t i = 0; i < name.size(); ++i) copy[i] = is_replaced_in_file_names(name[i]) ? '_' : name[i];
@@ -46,23 +63,12 @@ namespace {
 // last letter is the lower-case e, so .bmp).
 bool nameless_file_name(int32_t count, uint8_t extension_mode, std::string_view extension, char* name) {
   std::span<char> buffer(name, kNameBufferSize);
-  if (count == 1) {
-    std::snprintf(name, kNameBufferSize, "%s", kNamelessName.data());
-    return extension_mode == kExtOriginal || add_extension(buffer, extension);
-  }
-  switch (extension_mode) {
-    case kExtOriginal:
-      std::snprintf(name, kNameBufferSize, "%s_%.*d", kNamelessName.data(), 2, count);
-      return true;
-    case kExtBmp:
-    case kExtBmp2:
-      std::snprintf(name, kNameBufferSize, "%s_%.*d.%.*s", kNamelessName.data(), 2, count,
-                    static_cast<int>(extension.size()), extension.data());
-      return true;
-    default:
-      std::snprintf(name, kNameBufferSize, "%s_%.*d", kNamelessName.data(), 2, count);
-      return add_extension(buffer, extension);
-  }
+  nameless_stem(count, name, kNameBufferSize);
+  if (extension_mode == kExtOriginal) return true;
+  if (count == 1 || extension_mode == kExtAddBmp) return add_extension(buffer, extension);
+  std::snprintf(name + std::strlen(name), kNameBufferSize - std::strlen(name), ".%.*s",
+                static_cast<int>(extension.size()), extension.data());
+  return true;
 }
 
 // The file name of a named texture, its extension edited by the mode.

@@ -33,6 +33,14 @@ bool copy_texture_name(std::string_view name, char* copy);
 // so that its folder is one of its own. Returns false when it does not fit.
 bool copy_member_name(std::string_view name, PathBuffer* copy);
 
+// The name a texture without a name goes by in file names: no_name for the
+// first of its PIX file, then no_name_02, no_name_03, ... (`count` of them
+// so far, this one included), written into `stem` (at least 16 bytes).
+void nameless_stem(int32_t count, char* stem, size_t size);
+
+// Whether a file name's stem is one that nameless_stem gives.
+bool is_nameless_stem(std::string_view stem);
+
 // Starts a walk level on the caller's destination folder, inside `tree`.
 void begin_output_folders(OutputFolders* folders, PathBuffer* destination, OutputTree* tree);
 

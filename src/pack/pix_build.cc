@@ -20,10 +20,7 @@ bool start_pix_build(std::span<const uint8_t> old_file, PixOutput* output, PixBu
   for (const OldTexture& texture : build->old) {
     char stem[kPathBufferSize] = "";
     if (texture.header.name.empty()) {
-      if (++nameless == 1)
-        std::snprintf(stem, sizeof stem, "no_name");
-      else
-        std::snprintf(stem, sizeof stem, "no_name_%02d", nameless);
+      nameless_stem(++nameless, stem, sizeof stem);
     } else if (!copy_texture_name(texture.header.name, stem)) {
       stem[0] = '\0';
     }

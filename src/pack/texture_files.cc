@@ -6,6 +6,7 @@
 #include "fileio/folder_listing.h"
 #include "fileio/whole_file.h"
 #include "image/image_file.h"
+#include "naming/output_path.h"
 
 namespace {
 
@@ -89,11 +90,7 @@ std::string texture_name_of(const TextureFile& file, const std::string* old_stem
     if (!stem.empty() && (file.stem == stem || (dot != std::string::npos && file.stem == stem.substr(0, dot))))
       return std::string(old_name);
   }
-  if (file.stem == "no_name") return "";
-  const std::string prefix = "no_name_";
-  bool numbered = file.stem.size() >= prefix.size() + 2 && file.stem.compare(0, prefix.size(), prefix) == 0 &&
-                  std::all_of(file.stem.begin() + static_cast<std::ptrdiff_t>(prefix.size()), file.stem.end(), is_digit);
-  return numbered ? "" : file.stem;
+  return is_nameless_stem(file.stem) ? "" : file.stem;
 }
 
 void print_not_read(FILE* err, const char* folder) {
