@@ -194,6 +194,17 @@ void unlock_folder(FolderLock* lock);
 // separator. Returns 0, or the error number.
 int resolve_folder_path(const char* path, std::string* resolved);
 
+// A seam for tests: with a hook set, the calls that make data reach the
+// disk, rename files and lock folders tell it what they are about to do
+// (and the name of the file renamed into place), and a non-zero error
+// number it returns is returned in their stead, the call not made. Without
+// one (the programs never set it) they just run.
+enum class SystemCall : uint8_t { sync_file, sync_folder, sync_file_system, rename, lock };
+using SystemCallHook = int (*)(SystemCall call, const char* name);
+void set_system_call_hook(SystemCallHook hook);
+// What the hook says of a call (0 without a hook): for the ports.
+int ask_system_call_hook(SystemCall call, const char* name);
+
 // Reads `size` bytes, asking again after a partial read, until they are all
 // there or the file ends. *done receives the count read. Returns 0 (with
 // *done < size when the file ended first), or the error number of a failed

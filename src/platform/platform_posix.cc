@@ -184,6 +184,7 @@ int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus*
 }
 
 int rename_file_at(const FolderHandle& folder, const char* from, const char* to) {
+  if (int injected = ask_system_call_hook(SystemCall::rename, to); injected != 0) return injected;
   const int at = static_cast<int>(folder.value);
   return renameat(at, from, at, to) == 0 ? 0 : errno;
 }
@@ -193,6 +194,7 @@ int remove_file_at(const FolderHandle& folder, const char* name) {
 }
 
 int sync_file(FileHandle file) {
+  if (int injected = ask_system_call_hook(SystemCall::sync_file, ""); injected != 0) return injected;
   return fsync(descriptor(file)) == 0 ? 0 : errno;
 }
 
@@ -265,6 +267,7 @@ int duplicate_folder(const FolderHandle& folder, FolderHandle* copy) {
 }
 
 int sync_file_system(const FolderHandle& folder) {
+  if (int injected = ask_system_call_hook(SystemCall::sync_file_system, ""); injected != 0) return injected;
 #if defined(__linux__)
   return syncfs(static_cast<int>(folder.value)) == 0 ? 0 : errno;
 #else
@@ -274,12 +277,14 @@ int sync_file_system(const FolderHandle& folder) {
 }
 
 int sync_folder(const FolderHandle& folder) {
+  if (int injected = ask_system_call_hook(SystemCall::sync_folder, ""); injected != 0) return injected;
   return fsync(static_cast<int>(folder.value)) == 0 ? 0 : errno;
 }
 
 // A descriptor of its own: flock belongs to the open file, so a lock taken
 // on the folder's handle would be shared by every copy of that handle.
 int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
+  if (int injected = ask_system_call_hook(SystemCall::lock, ""); injected != 0) return injected;
   int fd = openat(static_cast<int>(folder.value), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   int result;

@@ -376,6 +376,7 @@ int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus*
 }
 
 int rename_file_at(const FolderHandle& folder, const char* from, const char* to) {
+  if (int injected = ask_system_call_hook(SystemCall::rename, to); injected != 0) return injected;
   if (MoveFileExA(path_in(folder, from).c_str(), path_in(folder, to).c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
     return error_number_of(GetLastError());
@@ -387,6 +388,7 @@ int remove_file_at(const FolderHandle& folder, const char* name) {
 }
 
 int sync_file(FileHandle file) {
+  if (int injected = ask_system_call_hook(SystemCall::sync_file, ""); injected != 0) return injected;
   auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor(file)));
   return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0 ? 0 : EIO;
 }
@@ -478,16 +480,18 @@ int duplicate_folder(const FolderHandle& folder, FolderHandle* copy) {
 }
 
 int sync_file_system(const FolderHandle&) {
+  if (int injected = ask_system_call_hook(SystemCall::sync_file_system, ""); injected != 0) return injected;
   return ENOSYS;
 }
 
 int sync_folder(const FolderHandle&) {
-  return 0;
+  return ask_system_call_hook(SystemCall::sync_folder, "");
 }
 
 // FILE_FLAG_DELETE_ON_CLOSE: the lock file goes when the last handle on it
 // is closed, by the program or by the end of its process.
 int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
+  if (int injected = ask_system_call_hook(SystemCall::lock, ""); injected != 0) return injected;
   HANDLE file = CreateFileA(path_in(folder, kLockFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
