@@ -110,10 +110,23 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
     std::function<void(const Files&, const std::string& out)> check;  // without it: every PIX file as it was
   };
   auto nothing = [](const Files&, std::vector<std::string>*) {};
+  // A palette file of neither built-in palette: a grey ramp.
+  auto with_palette_file = [](const Files& f, std::vector<std::string>* a) {
+    Bytes ramp;
+    for (int i = 0; i < 256; ++i) ramp.insert(ramp.end(), {0, uint8_t(i), uint8_t(i), uint8_t(i)});
+    PixFile pal = start_pix_file();
+    add_texture(&pal, kPixTypeXrgb, 1, 256, "ramp.pal", ramp);
+    write_file(f.src / ".." / "ramp.pal", pal.bytes);
+    (*a)[2] = (f.src / ".." / "ramp.pal").string();
+  };
   const Case cases[] = {
       {"images of another palette", {"-menupal", "-r"}, nothing, 2,
        "its colour table is the palette -menupal, not the run's -racepal: pack with the palette it was extracted with (-menupal)",
        nullptr},
+      {"-menupal images and a palette file", {"-menupal", "-r"}, with_palette_file, 2,
+       "its colour table is the palette -menupal, not the run's ", nullptr},
+      {"-racepal images and a palette file", {"-racepal", "-r"}, with_palette_file, 2,
+       "its colour table is the palette -racepal, not the run's ", nullptr},
       {"-extbmp names", {"-racepal", "-r", "-extbmp"}, nothing, 0, "", nullptr},
       {"-extbmp2 PNG names", {"-racepal", "-r", "-extbmp2", "-png"}, nothing, 0, "", nullptr},
       {"-extoriginal names", {"-racepal", "-r", "-extoriginal"}, nothing, 0, "", nullptr},
