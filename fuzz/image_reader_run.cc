@@ -2,6 +2,11 @@
 
 #include <zlib.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "image/image_file.h"
@@ -73,10 +78,54 @@ std::string check_once(const std::vector<uint8_t>& input) {
 
 }  // namespace
 
+std::string decoded_pixels(std::span<const uint8_t> input) {
+  DecodedImage image;
+  ImageBuffers buffers;
+  std::string problem;
+  if (!read_image(input, kDefaultMaxPixels, &buffers, &image, &problem)) return "refused: " + problem;
+  std::string text = std::to_string(image.width) + "x" + std::to_string(image.height);
+  const PixelLayout& layout = layout_of(image.kind);
+  for (uint32_t y = 0; y < image.height; ++y) {
+    for (uint32_t x = 0; x < image.width; ++x) {
+      const uint8_t* pixel = image_row(image, y) + uint64_t{x} * layout.size;
+      uint8_t alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
+      char colour[12];
+      if (image.kind == PixelKind::indexed && 4u * pixel[0] >= image.palette.size()) {
+        std::snprintf(colour, sizeof colour, " ?%02x", pixel[0]);  // an index past the colour table
+      } else {
+        const uint32_t rgb = image.kind == PixelKind::indexed
+                                 ? palette_entry(image, pixel[0], &alpha)
+                                 : uint32_t{pixel[layout.red]} << 16 | pixel[layout.green] << 8 | pixel[layout.blue];
+        std::snprintf(colour, sizeof colour, " %06x%02x", rgb, alpha);
+      }
+      text += colour;
+    }
+  }
+  return text;
+}
+
 std::string check_image_input(std::span<const uint8_t> input) {
   std::vector<uint8_t> copy(input.begin(), input.end());
   std::string problem = check_once(copy);
   if (problem.empty() && copy.size() >= 8 && copy[0] == 0x89 && correct_png_crcs(&copy))
     problem = check_once(copy);
   return problem;
+}
+
+std::string check_seed_pixels(const std::string& seeds, const std::string& expected) {
+  std::map<std::string, std::string> lines;
+  std::ifstream manifest(expected);
+  for (std::string line; std::getline(manifest, line);)
+    if (!line.empty() && line[0] != '#') lines[line.substr(0, line.find(' '))] = line.substr(line.find(' ') + 1);
+  std::string problems;
+  size_t seen = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::string name = entry.path().filename().string(), pixels = decoded_pixels(bytes);
+    ++seen;
+    if (lines[name] != pixels) problems += name + " reads as " + pixels + "\n  not as " + lines[name] + "\n";
+  }
+  if (seen == 0 || seen != lines.size()) problems += "the seeds and " + expected + " do not list the same files\n";
+  return problems;
 }

@@ -15,3 +15,15 @@
 // the format, a PNG's pixels within decoded_bytes_limit; run-length BMP
 // pixels are bounded by the pixel limit alone), else what is wrong.
 std::string check_image_input(std::span<const uint8_t> input);
+
+// The pixels read_image decodes from `input`, as fuzz/image-seeds/pixels.txt
+// holds them for each seed: "WIDTHxHEIGHT" and then each pixel's red,
+// green, blue and alpha in hex ("ff0000ff"), top row first, separated by
+// spaces ("?" and the index in hex for an index past the colour table); or
+// "refused: " and the problem.
+std::string decoded_pixels(std::span<const uint8_t> input);
+
+// Compares the pixels of every seed in the folder `seeds` with its line in
+// the file `expected` (fuzz/image-seeds.txt). Returns an empty string, or
+// what differs.
+std::string check_seed_pixels(const std::string& seeds, const std::string& expected);

@@ -44,6 +44,8 @@ TEST(FuzzReplay, SeedsAndRecordedFindingsRunCleanly) {
 }
 
 TEST(FuzzReplay, ImageSeedsAndRecordedFindingsReadCleanly) {
+  const fs::path fuzz = fs::path(VELMIRE_SOURCE_DIR) / "fuzz";
+  EXPECT_EQ(check_seed_pixels((fuzz / "image-seeds").string(), (fuzz / "image-seeds.txt").string()), "");
   for (const fs::path& folder : {fs::path(VELMIRE_TEST_DATA) / "regressions" / "image-inputs",
                                 fs::path(VELMIRE_SOURCE_DIR) / "fuzz" / "image-seeds"})
     for (const auto& entry : fs::directory_iterator(folder))
