@@ -85,18 +85,18 @@ struct Files {
 // level; "words", RGB 565, 2 x 1.
 void make_game(const fs::path& src, bool c2) {
   PixFile a = start_pix_file();
-  add_texture(&a, kPixType8Bit, 4, 2, "hole.pix", Bytes{0, 1, 2, 3, 200, 0, 250, 4});
+  add_texture(&a, kType8Bit, 4, 2, "hole.pix", Bytes{0, 1, 2, 3, 200, 0, 250, 4});
   a.bytes[16 + 15 + 1] = 1, a.bytes[16 + 17 + 1] = 0;
-  add_texture(&a, kPixType8Bit, 2, 1, "second", Bytes{7, 8});
+  add_texture(&a, kType8Bit, 2, 1, "second", Bytes{7, 8});
   write_file(src / "A.PIX", a.bytes);
   PixFile sp = start_pix_file();
   add_splat_pack_texture(&sp, 4, 2, "sp.pix", Bytes{0, 10, 20, 30, 40, 50, 60, 70});
   write_file(src / "cars" / "SP.PIX", sp.bytes);
   if (!c2) return;
   PixFile pix = start_pix_file();
-  add_header_block(&pix, 5, 4, 2, 2, "mip", kNewerHeaderBlockKind, 8);
+  add_header_block(&pix, 5, 4, 2, 2, "mip", kNewerHeader, 8);
   add_pixel_block(&pix, 5, 2, Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-  add_texture(&pix, 5, 2, 1, "words", Bytes{0, 0, 0, 0}, kNewerHeaderBlockKind);
+  add_texture(&pix, 5, 2, 1, "words", Bytes{0, 0, 0, 0}, kNewerHeader);
   write_file(src / "C2.PIX", pix.bytes);
 }
 

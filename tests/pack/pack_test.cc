@@ -32,15 +32,15 @@ fs::path make_tree(const TempDir& dir) {
   splat[16 + 30 + 7] = 99;  // the palette's header block
   write_file(src / "cars" / "SPLAT.PIX", splat);
   PixFile edges = start_pix_file();
-  add_header_block(&edges, kPixType8Bit, 6, 4, 2, "padded");
+  add_header_block(&edges, kType8Bit, 6, 4, 2, "padded");
   add_pixel_block(&edges, 12, 1, Bytes{1, 2, 3, 4, 99, 98, 5, 6, 7, 8, 97, 96});
-  add_texture(&edges, kPixTypeRgb, 3, 2, "a/b\\odd", Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18});
-  add_texture(&edges, kPixTypeXrgb, 2, 1, "", Bytes{0x40, 1, 2, 3, 0x41, 4, 5, 6});
-  add_texture(&edges, kPixType8Bit, 4, 1, "", Bytes{9, 9, 9, 9});
+  add_texture(&edges, kTypeRgb, 3, 2, "a/b\\odd", Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18});
+  add_texture(&edges, kTypeXrgb, 2, 1, "", Bytes{0x40, 1, 2, 3, 0x41, 4, 5, 6});
+  add_texture(&edges, kType8Bit, 4, 1, "", Bytes{9, 9, 9, 9});
   edges.bytes[16 + 7] = 30;
   write_file(src / "cars" / "EDGES.PIX", edges.bytes);
   PixFile x555 = start_pix_file();
-  add_texture(&x555, 17, 2, 1, "x set", Bytes{0x80, 0x01, 0xFF, 0xFF}, kNewerHeaderBlockKind);
+  add_texture(&x555, 17, 2, 1, "x set", Bytes{0x80, 0x01, 0xFF, 0xFF}, kNewerHeader);
   write_file(src / "c2" / "X555.PIX", x555.bytes);
   for (const Seed& seed : make_seeds()) {
     if (seed.name.rfind("c2-", 0) != 0 || (!seed.name.ends_with("-4") && seed.name != "c2-twt-padded")) continue;
