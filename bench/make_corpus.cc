@@ -1,4 +1,4 @@
-// Writes a benchmark corpus of PIX files with the PIX writer (tools/pix_writer.h),
+// Writes a benchmark corpus of PIX files with the test PIX writer (tests/support/pix_writer.h),
 // the same bytes on every run and every machine, and a manifest of the BMP
 // files the extractor makes from it (default options: one folder per PIX
 // file, numbered names, ".BMP" added), which the I/O floor reads.
@@ -31,7 +31,6 @@
 #include <string_view>
 #include <vector>
 
-#include "pix/pix_blocks.h"
 #include "pix_writer.h"
 
 namespace fs = std::filesystem;
@@ -134,7 +133,7 @@ struct Streams {
 
 void add_8bit(PendingFile* file, Streams* random, uint16_t size) {
   std::string name = texture_name(&random->shape);
-  add_texture(&file->pix, kPixType8Bit, size, size, name, texture_pixels(&random->pixels, size, size, 1));
+  add_texture(&file->pix, kType8Bit, size, size, name, texture_pixels(&random->pixels, size, size, 1));
   note_output(file, kBmpHeader + kBmpPalette + uint64_t{size} * size, name);
 }
 
@@ -156,7 +155,7 @@ constexpr int kTrueColour3 = 2, kTrueColour4 = 5, kPaddedRows = 55;
 void add_game_texture(PendingFile* file, Streams* random, uint16_t width, uint16_t height, int kind) {
   std::string name = texture_name(&random->shape);
   if (kind >= 3) {
-    const uint8_t type = kind == 3 ? kPixTypeRgb : kPixTypeXrgb;
+    const uint8_t type = kind == 3 ? kTypeRgb : kTypeXrgb;
     add_texture(&file->pix, type, width, height, name, texture_pixels(&random->pixels, width, height, kind));
     note_output(file, kBmpHeader + uint64_t{width} * height * kind, name);
     return;
@@ -167,7 +166,7 @@ void add_game_texture(PendingFile* file, Streams* random, uint16_t width, uint16
   std::vector<uint8_t> pixels = texture_pixels(&random->pixels, width, height, 1);
   if (kind == 1)
     for (uint32_t y = 0; y < height; ++y) std::fill_n(pixels.begin() + y * width + pixels_wide, 4, 0xFE);
-  add_header_block(&file->pix, kPixType8Bit, width, pixels_wide, height, name);
+  add_header_block(&file->pix, kType8Bit, width, pixels_wide, height, name);
   add_pixel_block(&file->pix, static_cast<uint32_t>(pixels.size()), 1, pixels);
   note_output(file, kBmpHeader + kBmpPalette + uint64_t{width} * height, name);
 }

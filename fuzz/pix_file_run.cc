@@ -70,7 +70,7 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
 // without numbers and with the original extension.
 std::vector<uint8_t> planted_pix_file() {
   PixFile pix = start_pix_file();
-  add_texture(&pix, kPixType8Bit, 4, 1, "GO.PIX", std::vector<uint8_t>(4, 9));
+  add_texture(&pix, kType8Bit, 4, 1, "GO.PIX", std::vector<uint8_t>(4, 9));
   return pix.bytes;
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "pix/pix_blocks.h"
 #include "pix_writer.h"
 
 namespace fs = std::filesystem;
@@ -116,14 +115,14 @@ int main(int argc, char** argv) {
   fs::path root = argv[1];
 
   PixFile track = start_pix_file();
-  add_texture(&track, kPixType8Bit, 64, 64, "CHECKER.PIX", checkerboard(64, 8));
-  add_texture(&track, kPixType8Bit, 64, 16, "GRADIENT.PIX", grey_gradient(64, 16));
-  add_texture(&track, kPixType8Bit, 32, 32, "", rainbow_stripes(32));
-  add_texture(&track, kPixType8Bit, 30, 30, "LETTER_V.PIX", letter_v(30, 30));
+  add_texture(&track, kType8Bit, 64, 64, "CHECKER.PIX", checkerboard(64, 8));
+  add_texture(&track, kType8Bit, 64, 16, "GRADIENT.PIX", grey_gradient(64, 16));
+  add_texture(&track, kType8Bit, 32, 32, "", rainbow_stripes(32));
+  add_texture(&track, kType8Bit, 30, 30, "LETTER_V.PIX", letter_v(30, 30));
 
   PixFile colours = start_pix_file();
-  add_texture(&colours, kPixTypeRgb, 56, 32, "BARS24.PIX", colour_bars(56, 32));
-  add_texture(&colours, kPixTypeXrgb, 64, 32, "SUNSET32.PIX", sunset(64, 32));
+  add_texture(&colours, kTypeRgb, 56, 32, "BARS24.PIX", colour_bars(56, 32));
+  add_texture(&colours, kTypeXrgb, 64, 32, "SUNSET32.PIX", sunset(64, 32));
 
   PixFile splat = start_pix_file();
   add_splat_pack_texture(&splat, 32, 32, "TARGET.PIX", target(32));

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     const Size size = kSizes[(i - 2) % std::size(kSizes)];
     std::vector<uint8_t> pixels(size_t{size.width} * size.height);
     for (size_t p = 0; p < pixels.size(); ++p) pixels[p] = static_cast<uint8_t>(16 + i * 23 + p % size.width);
-    add_texture(&pix, kPixType8Bit, size.width, size.height, argv[i], pixels);
+    add_texture(&pix, kType8Bit, size.width, size.height, argv[i], pixels);
   }
   std::ofstream file(argv[1], std::ios::binary);
   file.write(reinterpret_cast<const char*>(pix.bytes.data()), static_cast<std::streamsize>(pix.bytes.size()));

@@ -27,7 +27,7 @@ std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t sid
   std::vector<std::string> names;
   for (int i = 0; i < files; ++i) {
     PixFile pix = start_pix_file();
-    add_texture(&pix, kPixType8Bit, side, side, "t.pix", Bytes(size_t{side} * side, static_cast<uint8_t>(shade + i)));
+    add_texture(&pix, kType8Bit, side, side, "t.pix", Bytes(size_t{side} * side, static_cast<uint8_t>(shade + i)));
     names.push_back(std::to_string(100 + i) + ".PIX");
     write_file(dir.path / "src" / names.back(), pix.bytes);
   }

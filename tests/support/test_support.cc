@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "cli/run.h"
-#include "pix/pix_blocks.h"
 #include "pix_writer.h"
 #include "platform/platform.h"
 
@@ -106,7 +105,7 @@ std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names) {
   PixFile pix = start_pix_file();
   for (size_t i = 0; i < names.size(); ++i) {
     const uint8_t first = names[i].empty() ? 0 : static_cast<uint8_t>(names[i][0]);
-    add_texture(&pix, kPixType8Bit, 4, 1, names[i], std::vector<uint8_t>{static_cast<uint8_t>(i + 1), first, 3, 4});
+    add_texture(&pix, kType8Bit, 4, 1, names[i], std::vector<uint8_t>{static_cast<uint8_t>(i + 1), first, 3, 4});
   }
   return pix.bytes;
 }
