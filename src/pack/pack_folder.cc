@@ -7,6 +7,7 @@
 #include <set>
 #include <string_view>
 
+#include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "naming/output_path.h"
 #include "pix/twt_archive.h"
@@ -101,7 +102,9 @@ bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& fold
                                  &texture_name, &problem)) {
       ++*type_count(&pending->counts, packed.code);
       pending->counts.inexact_pixels += packed.inexact_pixels;
-      *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
+      *lines += std::string(packed.code) + ": " + name + " (";
+      append_name_text(texture_name, lines);
+      *lines += ") <-- " + file.file_name;
       if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
       *lines += '\n';
       return true;

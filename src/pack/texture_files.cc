@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "pack/image_file.h"
 
@@ -77,18 +78,22 @@ FolderImages classify_images(const char* folder, const std::vector<FolderEntry>&
   return FolderImages::found;
 }
 
-std::string texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name) {
+bool texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name,
+                     std::string* name) {
+  name->clear();
   if (old_stem != nullptr) {
     const std::string& stem = *old_stem;
     const size_t dot = stem.rfind('.');
     // -extaddbmp, and -extbmp2 or -extoriginal on a name without a full
     // stop; -extbmp and -extbmp2 replacing the extension.
-    if (!stem.empty() && (file.stem == stem || (dot != std::string::npos && file.stem == stem.substr(0, dot))))
-      return std::string(old_name);
+    if (!stem.empty() && (file.stem == stem || (dot != std::string::npos && file.stem == stem.substr(0, dot)))) {
+      name->assign(old_name);
+      return true;
+    }
   }
-  if (file.stem == "no_name") return "";
+  if (file.stem == "no_name") return true;
   const std::string prefix = "no_name_";
   bool numbered = file.stem.size() >= prefix.size() + 2 && file.stem.compare(0, prefix.size(), prefix) == 0 &&
                   std::all_of(file.stem.begin() + static_cast<std::ptrdiff_t>(prefix.size()), file.stem.end(), is_digit);
-  return numbered ? "" : file.stem;
+  return numbered || name_of_text(file.stem, name);
 }
