@@ -27,8 +27,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc, libstdc++ and winpthread are linked in statically, so the .exe files
-# run under Wine (and on Windows) without the MinGW DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# run under Wine (and on Windows) without the MinGW DLLs beside them. No link
+# time in the header: the same sources give the same .exe.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 

@@ -1,7 +1,8 @@
-#include <cstdio>
-
+#include "cli/program.h"
 #include "pack/pack_run.h"
 
-int main(int argc, char** argv) {
-  return run_pack(argc, argv, stdout, stderr);
-}
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return program_main(run_pack, argc, argv); }
+#else
+int main(int argc, char** argv) { return program_main(run_pack, argc, argv); }
+#endif

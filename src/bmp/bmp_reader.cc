@@ -120,8 +120,9 @@ bool check_compression(ByteReader* reader, BmpInfo* info, std::string* problem) 
       info->type16 = type;
   }
   if (info->type16 != nullptr) return true;
-  return unsupported(problem, refused + " with masks " + hex32(red) + " " + hex32(green) + " " + hex32(blue) +
-                                  (alpha != 0 ? " " + hex32(alpha) : "") + ")");
+  std::string masks = " with masks " + hex32(red) + " " + hex32(green) + " " + hex32(blue);
+  if (alpha != 0) masks.append(" ").append(hex32(alpha));
+  return unsupported(problem, refused + masks + ")");
 }
 
 // The colour table of an indexed image: B G R x entries, where they lie.

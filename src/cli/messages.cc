@@ -54,7 +54,7 @@ static const char kCaptionEnd[] =
     "the resulting texture will be not visible by an image viewer\n";
 
 void print_usage(FILE* out) {
-  std::fprintf(out, kUsageFormat, kProgramName, kProgramVersion);
+  std::fprintf(out, kUsageFormat, kProgramName, kUsageVersion);
 }
 
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {

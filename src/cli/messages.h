@@ -7,7 +7,9 @@
 #include "walk/run_context.h"
 
 inline constexpr const char* kProgramName = "velmire";
-inline constexpr const char* kProgramVersion = "1.0";
+// The usage text's first line says "velmire 1.0" whatever the version:
+// scripts compare that text byte for byte. --version says VELMIRE_VERSION.
+inline constexpr const char* kUsageVersion = "1.0";
 
 void print_usage(FILE* out);
 // The lines of the 2-byte code ("2B") only when `two_bytes` (with "-c2").

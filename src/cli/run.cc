@@ -5,6 +5,7 @@
 #include "cli/folders.h"
 #include "cli/messages.h"
 #include "common/path_buffer.h"
+#include "velmire_version.h"
 #include "walk/extract_folder.h"
 
 bool apply_option(std::string_view argument, RunOptions* options) {
@@ -34,7 +35,7 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
     return 0;
   }
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::fprintf(out, "%s %s\n", kProgramName, kProgramVersion);
+    std::fprintf(out, "%s %s\n", kProgramName, VELMIRE_VERSION);
     return 0;
   }
   if (argc <= 3) {

@@ -7,9 +7,19 @@
 
 #include "platform/platform.h"
 
-// 259 characters and the terminating zero.
-inline constexpr size_t kPathBufferSize = 260;
-inline constexpr size_t kMaxPathLength = kPathBufferSize - 1;
+// The longest path: 259 characters, counted as the system counts them:
+// bytes on POSIX, UTF-16 units on Windows, whose paths are UTF-8 inside the
+// program. A buffer holds them and the terminating zero; a UTF-16 unit
+// takes at most 3 bytes of UTF-8 (a pair of them 4).
+inline constexpr size_t kMaxPathLength = 259;
+#ifdef _WIN32
+inline constexpr size_t kPathBufferSize = 3 * kMaxPathLength + 1;
+#else
+inline constexpr size_t kPathBufferSize = kMaxPathLength + 1;
+#endif
+
+// The length of a path as kMaxPathLength counts it.
+size_t path_units(std::string_view text);
 
 struct PathBuffer {
   char text[kPathBufferSize] = {};
@@ -21,7 +31,7 @@ inline std::string_view path_view(const PathBuffer& path) {
 }
 
 // Replaces the content. Returns false, leaving the buffer unchanged, when the
-// text does not fit.
+// text does not fit: longer than kMaxPathLength, or than the buffer.
 bool path_assign(PathBuffer* path, std::string_view text);
 
 // Appends each piece in turn. Returns false, leaving the buffer unchanged, when

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "common/ascii.h"
+#include "common/name_text.h"
 #include "naming/extension.h"
 #include "platform/platform.h"
 
@@ -49,9 +51,12 @@ bool is_nameless_stem(std::string_view stem) {
 }
 
 bool copy_texture_name(std::string_view name, char* copy) {
+  // Each byte is one character of the name's text, so one unit of a path.
   if (name.size() > kMaxPathLength) return false;
-  for (size_t i = 0; i < name.size(); ++i) copy[i] = is_replaced_in_file_names(name[i]) ? '_' : name[i];
-  copy[name.size()] = '\0';
+  std::string text;
+  append_name_text(name, &text);
+  for (size_t i = 0; i < text.size(); ++i) copy[i] = is_replaced_in_file_names(text[i]) ? '_' : text[i];
+  copy[text.size()] = '\0';
   return true;
 }
 
@@ -107,10 +112,11 @@ bool guard_windows_file_name([[maybe_unused]] PathBuffer* path, [[maybe_unused]]
   const bool numbered = word.size() == 4 && (word.substr(0, 3) == "COM" || word.substr(0, 3) == "LPT") &&
                         word[3] >= '1' && word[3] <= '9';
   if (!numbered && word != "CON" && word != "PRN" && word != "AUX" && word != "NUL") return true;
-  if (path->length >= kMaxPathLength) return false;
-  std::memmove(path->text + start + 1, path->text + start, path->length - start + 1);
+  // A '_' at the end makes room, if the longer path fits; the name moves
+  // over it.
+  if (!path_append(path, "_")) return false;
+  std::memmove(path->text + start + 1, path->text + start, path->length - 1 - start);
   path->text[start] = '_';
-  ++path->length;
 #endif
   return true;
 }

@@ -21,8 +21,9 @@ struct OutputFolders {
   PathBuffer output_path;             // the current texture's BMP file
 };
 
-// The texture name as it becomes part of a file name, every byte that must
-// not be in one ('/', '\\', and on Windows the bytes its file names refuse)
+// The texture name as it becomes part of a file name (its text: on Windows
+// the Windows-1252 characters of its bytes), every character that must not
+// be in one ('/', '\\', and on Windows those its file names refuse)
 // replaced by '_', into `copy` (kPathBufferSize bytes). Returns false when
 // the name does not fit a path buffer.
 bool copy_texture_name(std::string_view name, char* copy);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/name_text.h"
 #include "pack/pack_commit.h"
 
 namespace {
@@ -34,7 +35,9 @@ bool pack_image(PackRun* run, const FolderHandle& images, const PathBuffer& fold
                                  &texture_name, &problem)) {
       ++pending->counts.textures.count[report_type_index(packed.code)];
       pending->counts.inexact_pixels += packed.inexact_pixels;
-      *lines += std::string(packed.code) + ": " + name + " (" + texture_name + ") <-- " + file.file_name;
+      *lines += std::string(packed.code) + ": " + name + " (";
+      append_name_text(texture_name, lines);
+      *lines += ") <-- " + file.file_name;
       if (packed.paletted) *lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
       *lines += '\n';
       return true;

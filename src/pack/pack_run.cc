@@ -9,6 +9,7 @@
 #include "cli/folders.h"
 #include "cli/messages.h"
 #include "pack/pack_walk.h"
+#include "velmire_version.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr const char* kPackName = "velmire-pack";
 
 // It ends without a line break, as velmire's does.
 const char kUsage[] =
-    "velmire-pack 1.0\n"
+    "velmire-pack " VELMIRE_VERSION "\n"
     "\n"
     "Tool to put textures (images) back into PIX files of Carmageddon and Splat Pack\n"
     "\n"
@@ -142,7 +143,7 @@ int run_pack(int argc, const char* const* argv, FILE* out, FILE* err) {
     return 0;
   }
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::fprintf(out, "%s %s\n", kPackName, kProgramVersion);
+    std::fprintf(out, "%s %s\n", kPackName, VELMIRE_VERSION);
     return 0;
   }
   if (argc <= 3) {

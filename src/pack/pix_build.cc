@@ -33,8 +33,11 @@ bool add_texture_image(PixBuild* build, size_t index, const TextureFile& file, s
                        ImageBuffers* buffers, const TextureContext& context, PackedTexture* packed, std::string* name,
                        std::string* problem) {
   const bool has_old = index < build->old.size();
-  *name = texture_name_of(file, has_old ? &build->old_stems[index] : nullptr,
-                          has_old ? build->old[index].header.name : std::string_view());
+  if (!texture_name_of(file, has_old ? &build->old_stems[index] : nullptr,
+                       has_old ? build->old[index].header.name : std::string_view(), name)) {
+    *problem = "its name holds a character that Windows-1252, the code page of texture names, has no byte for";
+    return false;
+  }
   // The old texture counts only when the image stands for it.
   const OldTexture* old = has_old && *name == build->old[index].header.name ? &build->old[index] : nullptr;
   DecodedImage image;

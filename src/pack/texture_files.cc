@@ -4,6 +4,7 @@
 
 #include "common/ascii.h"
 #include "fileio/folder_listing.h"
+#include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "image/image_file.h"
 #include "naming/output_path.h"
@@ -81,16 +82,20 @@ FolderImages classify_images(const char* folder, const std::vector<FolderEntry>&
   return FolderImages::found;
 }
 
-std::string texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name) {
+bool texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name,
+                     std::string* name) {
+  name->clear();
   if (old_stem != nullptr) {
     const std::string& stem = *old_stem;
     const size_t dot = stem.rfind('.');
     // -extaddbmp, and -extbmp2 or -extoriginal on a name without a full
     // stop; -extbmp and -extbmp2 replacing the extension.
-    if (!stem.empty() && (file.stem == stem || (dot != std::string::npos && file.stem == stem.substr(0, dot))))
-      return std::string(old_name);
+    if (!stem.empty() && (file.stem == stem || (dot != std::string::npos && file.stem == stem.substr(0, dot)))) {
+      name->assign(old_name);
+      return true;
+    }
   }
-  return is_nameless_stem(file.stem) ? "" : file.stem;
+  return is_nameless_stem(file.stem) || name_of_text(file.stem, name);
 }
 
 void print_not_read(FILE* err, const char* folder) {

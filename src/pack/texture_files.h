@@ -41,12 +41,14 @@ FolderImages classify_images(const char* folder, const std::vector<FolderEntry>&
 // Whether the file at `path` begins like a BMP or PNG file (16 bytes read).
 bool file_is_image(const char* path);
 
-// The texture name an image stands for. With the texture it replaces (its
-// name and the file name velmire gives it, `old_stem`), the old name, byte
-// for byte, when the image's name is what velmire makes of it with any
-// extension option. Else the file's stem; no_name, no_name_02, ... stand
-// for a texture without a name.
-std::string texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name);
+// The texture name an image stands for, into `name`. With the texture it
+// replaces (its name and the file name velmire gives it, `old_stem`), the
+// old name, byte for byte, when the image's name is what velmire makes of
+// it with any extension option. Else the name whose text the file's stem
+// is; no_name, no_name_02, ... stand for a texture without a name. False
+// when the stem holds a character no byte of a name stands for.
+bool texture_name_of(const TextureFile& file, const std::string* old_stem, std::string_view old_name,
+                     std::string* name);
 
 // The subfolder `entry` of `parent`, its path (ending in a separator) in
 // `folder`: false for a file, "." or "..", or a path that does not fit.

@@ -1,5 +1,5 @@
 // The only place that talks to the operating system about folders, file
-// status and file contents. Everything else uses these functions and the
+// status, file contents and the console. Everything else uses these functions and the
 // separator constant, so a port touches this header's implementation files
 // only. Error numbers are errno values (<cerrno>); a port maps the system's
 // own error codes onto them.
@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -223,3 +224,30 @@ int write_file(FileHandle file, const void* data, size_t size, size_t* done);
 // Closes the file. Returns 0, or the error number when the close reports one
 // (data that could not be stored, for example).
 int close_file(FileHandle file);
+
+// The program's text streams. Where the console takes Unicode text of its
+// own (Windows), a standard stream that is a console is given a stream
+// whose UTF-8 text reaches the console as the characters it encodes,
+// whatever the console's code page; a redirected one stays as it is, and
+// its file receives the UTF-8 bytes. Elsewhere they are stdout and stderr.
+struct ConsoleText {
+  FILE* out = nullptr;
+  FILE* err = nullptr;
+  intptr_t state = 0;  // what a port keeps to end them
+};
+void open_console_text(ConsoleText* text);
+// Flushes both streams and returns once their text has reached the console.
+void close_console_text(ConsoleText* text);
+
+// How many processes share the program's console: 1 when the console was
+// made for the program alone (on Windows, an exe started from Explorer),
+// 0 where there is none or the system cannot tell.
+uint32_t console_process_count();
+
+// Waits until a line is read from standard input, or it ends.
+void wait_for_enter();
+
+#ifdef _WIN32
+// An argument of the UTF-16 command line as UTF-8.
+std::string utf8_argument(const wchar_t* argument);
+#endif

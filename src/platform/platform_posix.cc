@@ -312,3 +312,25 @@ int resolve_folder_path(const char* path, std::string* resolved) {
   if (resolved->size() > 1 && resolved->back() == '/') resolved->pop_back();
   return 0;
 }
+
+// Terminals take the program's bytes as they are.
+void open_console_text(ConsoleText* text) {
+  text->out = stdout;
+  text->err = stderr;
+}
+
+void close_console_text(ConsoleText* text) {
+  std::fflush(text->out);
+  std::fflush(text->err);
+}
+
+// A terminal window is no console of one program's own here.
+uint32_t console_process_count() {
+  return 0;
+}
+
+void wait_for_enter() {
+  int c;
+  do c = std::getchar();
+  while (c != '\n' && c != EOF);
+}

@@ -1,6 +1,8 @@
-// The platform layer on Windows: Win32 and the C runtime with single-byte
-// ("A") paths, so that paths stay the plain byte strings the rest of the
-// program builds. Error numbers are translated into the <cerrno> values the
+// The platform layer on Windows: Win32 and the C runtime with UTF-16 ("W")
+// paths. The rest of the program builds paths as UTF-8; each call here
+// converts its path at the call and each listing its names back, so that a
+// path in any script reaches the file it names, whatever the code page of
+// the machine. Error numbers are translated into the <cerrno> values the
 // command line's folder messages are chosen by.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -15,13 +17,44 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
 namespace {
+
+// UTF-8 as UTF-16; with `strict`, text that is no UTF-8 becomes the empty
+// text, else each byte that is no UTF-8 becomes U+FFFD.
+std::wstring utf16_of(std::string_view utf8, bool strict) {
+  const DWORD flags = strict ? MB_ERR_INVALID_CHARS : 0;
+  const int size = static_cast<int>(utf8.size());
+  const int length = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, flags, utf8.data(), size, nullptr, 0);
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, flags, utf8.data(), size, text.data(), length);
+  return text;
+}
+
+// A path as the system takes it. A path that is no UTF-8 names no file: it
+// becomes the empty path, which every call refuses as missing, so that
+// nothing is made under a name that was not asked for.
+std::wstring wide(std::string_view path) {
+  return utf16_of(path, true);
+}
+
+// UTF-16 from the system as UTF-8. A lone surrogate, which names can hold
+// and UTF-8 cannot, becomes U+FFFD: such a file is listed, but not found.
+std::string utf8_of(std::wstring_view text) {
+  const int size = static_cast<int>(text.size());
+  const int length = size == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(length), '\0');
+  if (length > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
 
 // Windows takes '/' as a separator too, whatever the program appends.
 bool is_separator(char c) { return c == '\\' || c == '/'; }
@@ -50,7 +83,7 @@ std::string without_trailing_separators(const char* path) {
 // number and file index identify a folder (the C runtime's st_ino is always
 // 0 on Windows). Returns false when the path cannot be opened.
 bool status_through_handle(const char* path, FileStatus* status) {
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE handle = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
@@ -74,7 +107,7 @@ bool status_through_handle(const char* path, FileStatus* status) {
 // open without sharing: no identity, links not followed.
 bool status_from_attributes(const char* path, FileStatus* status) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) == 0) return false;
+  if (GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data) == 0) return false;
   *status = FileStatus{};
   status->size = join_words(data.nFileSizeHigh, data.nFileSizeLow);
   status->kind = kind_of_attributes(data.dwFileAttributes);
@@ -146,7 +179,7 @@ int listing_error_number(const char* path, DWORD error) {
 // with the first entry, or INVALID_HANDLE_VALUE with *error_number set; an
 // empty folder (only a root can be one: others list "." and "..") gives
 // INVALID_HANDLE_VALUE with *error_number 0.
-HANDLE open_listing(const char* path, WIN32_FIND_DATAA* entry, int* error_number) {
+HANDLE open_listing(const char* path, WIN32_FIND_DATAW* entry, int* error_number) {
   *error_number = 0;
   size_t length = std::strlen(path);
   if (length == 0) {
@@ -156,7 +189,7 @@ HANDLE open_listing(const char* path, WIN32_FIND_DATAA* entry, int* error_number
   std::string pattern(path, length);
   if (!is_separator(pattern.back()) && pattern.back() != ':') pattern += '\\';
   pattern += '*';
-  HANDLE listing = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, entry, FindExSearchNameMatch, nullptr,
+  HANDLE listing = FindFirstFileExW(wide(pattern).c_str(), FindExInfoBasic, entry, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH);
   if (listing != INVALID_HANDLE_VALUE) return listing;
   DWORD error = GetLastError();
@@ -178,7 +211,7 @@ int get_file_status(const char* path, FileStatus* status) {
 }
 
 int probe_folder(const char* path) {
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   int error_number = 0;
   HANDLE listing = open_listing(path, &entry, &error_number);
   if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
@@ -186,7 +219,7 @@ int probe_folder(const char* path) {
 }
 
 int list_folder(const char* path, std::vector<FolderEntry>* entries) {
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   int error_number = 0;
   HANDLE listing = open_listing(path, &entry, &error_number);
   if (listing == INVALID_HANDLE_VALUE) return error_number;
@@ -194,14 +227,14 @@ int list_folder(const char* path, std::vector<FolderEntry>* entries) {
     // Links (reparse points) and devices are no plain files: their status
     // decides.
     const DWORD not_plain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-    entries->push_back({entry.cFileName, (entry.dwFileAttributes & not_plain) == 0});
-  } while (FindNextFileA(listing, &entry) != 0);
+    entries->push_back({utf8_of(entry.cFileName), (entry.dwFileAttributes & not_plain) == 0});
+  } while (FindNextFileW(listing, &entry) != 0);
   FindClose(listing);
   return 0;
 }
 
 FolderCreation make_folder(const char* path) {
-  if (_mkdir(path) == 0) return FolderCreation::created;
+  if (_wmkdir(wide(path).c_str()) == 0) return FolderCreation::created;
   if (errno == EEXIST) return FolderCreation::exists;  // also a drive such as "C:"
   if (errno == ENOENT) return FolderCreation::parent_missing;
   return FolderCreation::failed;
@@ -223,7 +256,7 @@ constexpr size_t kMaxTransfer = size_t{1} << 30;
 }  // namespace
 
 int open_file_for_reading(const char* path, FileHandle* file) {
-  int fd = _open(path, _O_RDONLY | _O_BINARY);
+  int fd = _wopen(wide(path).c_str(), _O_RDONLY | _O_BINARY);
   if (fd < 0) return errno;
   file->value = fd;
   return 0;
@@ -235,7 +268,7 @@ int open_file_for_reading(const char* path, FileHandle* file) {
 // could lead anywhere, outside the destination too), no folder and no
 // device.
 static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
   const DWORD not_plain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
@@ -258,7 +291,7 @@ static int open_plain_file_for_replacing(const char* path, FileHandle* file) {
 static int open_file_for_writing(const char* path, WriteMode mode, FileHandle* file) {
   if (mode == WriteMode::replace_plain_file) return open_plain_file_for_replacing(path, file);
   int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (mode == WriteMode::create_new ? _O_EXCL : _O_TRUNC);
-  int fd = _open(path, flags, _S_IREAD | _S_IWRITE);
+  int fd = _wopen(wide(path).c_str(), flags, _S_IREAD | _S_IWRITE);
   if (fd < 0) return errno;
   file->value = fd;
   return 0;
@@ -276,14 +309,14 @@ std::string path_in(const FolderHandle& folder, const char* name) {
 }
 
 HANDLE open_held_folder(const std::string& path, DWORD flags) {
-  return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  return CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
 
 // Opens an existing file by path as a C runtime descriptor, refusing a
 // reparse point and anything that is not a file on disk.
 int open_plain_file(const std::string& path, DWORD access, int runtime_flags, FileHandle* file) {
-  HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
   BY_HANDLE_FILE_INFORMATION info;
@@ -366,7 +399,7 @@ int open_file_for_reading_in(const FolderHandle& folder, const char* name, FileH
 
 int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus* status) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path_in(folder, name).c_str(), GetFileExInfoStandard, &data) == 0) return -1;
+  if (GetFileAttributesExW(wide(path_in(folder, name)).c_str(), GetFileExInfoStandard, &data) == 0) return -1;
   *status = FileStatus{};
   status->size = join_words(data.nFileSizeHigh, data.nFileSizeLow);
   status->kind = kind_of_attributes(data.dwFileAttributes);
@@ -377,14 +410,14 @@ int get_file_status_at(const FolderHandle& folder, const char* name, FileStatus*
 
 int rename_file_at(const FolderHandle& folder, const char* from, const char* to) {
   if (int injected = ask_system_call_hook(SystemCall::rename, to); injected != 0) return injected;
-  if (MoveFileExA(path_in(folder, from).c_str(), path_in(folder, to).c_str(),
+  if (MoveFileExW(wide(path_in(folder, from)).c_str(), wide(path_in(folder, to)).c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
     return error_number_of(GetLastError());
   return 0;
 }
 
 int remove_file_at(const FolderHandle& folder, const char* name) {
-  return DeleteFileA(path_in(folder, name).c_str()) != 0 ? 0 : error_number_of(GetLastError());
+  return DeleteFileW(wide(path_in(folder, name)).c_str()) != 0 ? 0 : error_number_of(GetLastError());
 }
 
 int sync_file(FileHandle file) {
@@ -492,7 +525,7 @@ int sync_folder(const FolderHandle&) {
 // is closed, by the program or by the end of its process.
 int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
   if (int injected = ask_system_call_hook(SystemCall::lock, ""); injected != 0) return injected;
-  HANDLE file = CreateFileA(path_in(folder, kLockFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
+  HANDLE file = CreateFileW(wide(path_in(folder, kLockFileName)).c_str(), GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
@@ -515,11 +548,154 @@ void unlock_folder(FolderLock* lock) {
 int resolve_folder_path(const char* path, std::string* resolved) {
   HANDLE handle = open_held_folder(without_trailing_separators(path), 0);
   if (handle == INVALID_HANDLE_VALUE) return error_number_of(GetLastError());
-  char text[MAX_PATH * 4];
-  DWORD length = GetFinalPathNameByHandleA(handle, text, sizeof text, FILE_NAME_NORMALIZED);
+  wchar_t text[MAX_PATH * 4];
+  DWORD length = GetFinalPathNameByHandleW(handle, text, MAX_PATH * 4, FILE_NAME_NORMALIZED);
   CloseHandle(handle);
-  if (length == 0 || length >= sizeof text) return ENAMETOOLONG;
-  *resolved = std::string(text, length);
+  if (length == 0 || length >= MAX_PATH * 4) return ENAMETOOLONG;
+  *resolved = utf8_of({text, length});
   if (resolved->size() > 1 && is_separator(resolved->back())) resolved->pop_back();
   return 0;
+}
+
+std::string utf8_argument(const wchar_t* argument) {
+  return utf8_of(argument);
+}
+
+// A console takes UTF-16 text (WriteConsoleW), which shows every character
+// whatever the console's code page; the bytes a C stream writes would be
+// read in that code page instead. So a standard stream that is a console
+// becomes a stream into a pipe, and a thread writes what comes out of the
+// pipe to the console as UTF-16, a character cut by the end of a read
+// kept for the next. When standard output and error are one console, both
+// are one stream, so that their lines keep their order.
+
+namespace {
+
+struct ConsoleSink {
+  HANDLE console = INVALID_HANDLE_VALUE;
+  HANDLE pipe = INVALID_HANDLE_VALUE;  // the end the thread reads
+  HANDLE thread = nullptr;
+  FILE* stream = nullptr;
+};
+
+struct ConsoleSinks {
+  ConsoleSink sinks[2];
+};
+
+bool is_console(HANDLE handle) {
+  DWORD mode;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode) != 0;
+}
+
+// The length of the text without a UTF-8 sequence its end cuts short.
+size_t whole_characters(const char* text, size_t length) {
+  for (size_t back = 1; back <= 3 && back <= length; ++back) {
+    const auto byte = static_cast<unsigned char>(text[length - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    const size_t needed = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    return needed > back ? length - back : length;
+  }
+  return length;
+}
+
+void write_to_console(HANDLE console, const char* text, size_t length) {
+  const std::wstring characters = utf16_of(std::string_view(text, length), false);
+  for (size_t at = 0; at < characters.size();) {
+    DWORD written = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<size_t>(characters.size() - at, 8192));
+    if (WriteConsoleW(console, characters.data() + at, ask, &written, nullptr) == 0 || written == 0) return;
+    at += written;
+  }
+}
+
+DWORD WINAPI copy_to_console(void* parameter) {
+  auto* sink = static_cast<ConsoleSink*>(parameter);
+  char text[4096];
+  size_t kept = 0;
+  DWORD got = 0;
+  // Read to the end even when the console is gone: the program's writes
+  // must never wait on a full pipe.
+  while (ReadFile(sink->pipe, text + kept, static_cast<DWORD>(sizeof text - kept), &got, nullptr) != 0 && got > 0) {
+    const size_t length = kept + got;
+    const size_t whole = whole_characters(text, length);
+    write_to_console(sink->console, text, whole);
+    kept = length - whole;
+    std::memmove(text, text + whole, kept);
+  }
+  write_to_console(sink->console, text, kept);
+  return 0;
+}
+
+// Starts the sink of a console; false, with nothing started, when the
+// pipe, the stream or the thread cannot be had.
+bool start_sink(HANDLE console, ConsoleSink* sink) {
+  HANDLE write_end = INVALID_HANDLE_VALUE;
+  if (CreatePipe(&sink->pipe, &write_end, nullptr, 0) == 0) return false;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(write_end), _O_WRONLY | _O_TEXT);
+  sink->stream = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+  if (sink->stream == nullptr) {
+    if (fd >= 0) _close(fd);
+    else CloseHandle(write_end);
+    CloseHandle(sink->pipe);
+    return false;
+  }
+  sink->console = console;
+  sink->thread = CreateThread(nullptr, 0, copy_to_console, sink, 0, nullptr);
+  if (sink->thread == nullptr) {
+    std::fclose(sink->stream);
+    CloseHandle(sink->pipe);
+    sink->stream = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void end_sink(ConsoleSink* sink) {
+  if (sink->stream == nullptr) return;
+  std::fclose(sink->stream);  // the thread reads the pipe's end
+  WaitForSingleObject(sink->thread, INFINITE);
+  CloseHandle(sink->thread);
+  CloseHandle(sink->pipe);
+  sink->stream = nullptr;
+}
+
+}  // namespace
+
+void open_console_text(ConsoleText* text) {
+  text->out = stdout;
+  text->err = stderr;
+  auto* state = new (std::nothrow) ConsoleSinks;
+  if (state == nullptr) return;
+  text->state = reinterpret_cast<intptr_t>(state);
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (is_console(out) && start_sink(out, &state->sinks[0])) text->out = state->sinks[0].stream;
+  if (is_console(err) && is_console(out) && text->out != stdout) {
+    text->err = text->out;  // one console: one stream, lines in order
+  } else if (is_console(err) && start_sink(err, &state->sinks[1])) {
+    text->err = state->sinks[1].stream;
+  }
+}
+
+void close_console_text(ConsoleText* text) {
+  std::fflush(text->out);
+  std::fflush(text->err);
+  auto* state = reinterpret_cast<ConsoleSinks*>(text->state);
+  if (state == nullptr) return;
+  for (ConsoleSink& sink : state->sinks) end_sink(&sink);
+  delete state;
+  text->state = 0;
+  text->out = stdout;
+  text->err = stderr;
+}
+
+uint32_t console_process_count() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2);
+}
+
+void wait_for_enter() {
+  int c;
+  do c = std::getchar();
+  while (c != '\n' && c != EOF);
 }

@@ -1,8 +1,10 @@
 #include "walk/texture_report.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
+#include "common/name_text.h"
 #include "image/texture_image.h"
 
 bool is_well_formed(uint16_t width, uint16_t height, uint32_t element_count, uint32_t element_size) {
@@ -27,9 +29,10 @@ ReportCode report_texture(const Texture& texture, const TextureLabel& label, con
                                     texture.image->element_size);
   if (!well_formed) ++context.totals->not_well_formed[counted];
   const char* file_name = folders.output_path.text + folders.destination->length;
-  std::fprintf(context.out, "%s%.*s: %.*s (%.*s) --> %s\n", well_formed ? "" : "!",
+  std::string name;
+  append_name_text(label.name, &name);
+  std::fprintf(context.out, "%s%.*s: %.*s (%s) --> %s\n", well_formed ? "" : "!",
                static_cast<int>(code.size()), code.data(),
-               static_cast<int>(label.entry_name.size()), label.entry_name.data(),
-               static_cast<int>(label.name.size()), label.name.data(), file_name);
+               static_cast<int>(label.entry_name.size()), label.entry_name.data(), name.c_str(), file_name);
   return {code, well_formed};
 }

@@ -1,0 +1,17 @@
+# Read by CPack for each generator: the components its package holds, each
+# installed into one tree, and the time every file in it bears.
+if(CPACK_GENERATOR STREQUAL "DEB")
+  set(components programs documents debian)
+elseif(CPACK_GENERATOR STREQUAL "TGZ")
+  set(components programs documents licence manuals samples)
+else()
+  set(components programs documents samples)
+endif()
+list(GET CPACK_INSTALL_CMAKE_PROJECTS 0 build_directory)
+set(CPACK_INSTALL_CMAKE_PROJECTS)
+foreach(component IN LISTS components)
+  list(APPEND CPACK_INSTALL_CMAKE_PROJECTS ${build_directory} velmire ${component} /)
+endforeach()
+if(CPACK_VELMIRE_SOURCE_DATE_EPOCH)
+  set(ENV{SOURCE_DATE_EPOCH} "${CPACK_VELMIRE_SOURCE_DATE_EPOCH}")
+endif()
