@@ -24,7 +24,8 @@ bool same_texture(const TextureSequence& a, const TextureSequence& b) {
   const bool splat_pack = std::strcmp(a.texture_order, "1122") == 0;
   return std::strcmp(a.texture_order, b.texture_order) == 0 && same_header(a.first_header, b.first_header) &&
          same_pixels(a.first_pixels, b.first_pixels) &&
-         (!splat_pack || (same_header(a.second_header, b.second_header) && same_pixels(a.second_pixels, b.second_pixels)));
+         (!splat_pack ||
+          (same_header(a.second_header, b.second_header) && same_pixels(a.second_pixels, b.second_pixels)));
 }
 
 // Where a pixel block that a record refers into starts in the file.

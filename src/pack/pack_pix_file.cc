@@ -205,12 +205,16 @@ void pack_pair(PackRun* run, const PathBuffer& folder, const std::string& name, 
   eight.old = eight_old.bytes;
   eight.target = eight_target.path.text;
   bool eight_built = paired;
-  if (paired && eight_images && (eight_built = build_pix_job(run, &eight))) keep_built(run, &eight);
+  if (paired && eight_images) {
+    eight_built = build_pix_job(run, &eight);
+    if (eight_built) keep_built(run, &eight);
+  }
   PixJob sixteen = file_job(name, folder, files, old.bytes, target.path.text);
   const bool built = build_pix_job(run, &sixteen);
   if (built) keep_built(run, &sixteen);
   if (built && eight_built) eight_built = keep_twins_in_step(run, sixteen, &eight, eight.target);
-  if (eight_built && (eight_images || eight.changed)) queue_job(run, eight_target, eight.name, eight.built, eight_old, eight);
+  if (eight_built && (eight_images || eight.changed))
+    queue_job(run, eight_target, eight.name, eight.built, eight_old, eight);
   if (built) queue_job(run, target, name, sixteen.built, old, sixteen);
 }
 
@@ -249,8 +253,8 @@ bool keep_twins_in_step(PackRun* run, const PixJob& sixteen, PixJob* eight, cons
     std::string names;
     for (const std::string& name : plan.drifting) names += (names.empty() ? "" : ", ") + name;
     std::fprintf(run->err,
-                 "Warning: %s: the 8-bit twins in %s of textures edited in %s now differ from them: %s. Pack with "
-                 "-twins to rewrite them from the same images\n",
+                 "Warning: %s: the 8-bit twins in %s of textures edited in %s now differ from them: %s. To rewrite "
+                 "them from the same images, pack with -twins into a copy of the game's own files\n",
                  where, eight->file_name.c_str(), sixteen.file_name.c_str(), names.c_str());
   }
   if (std::all_of(plan.from.begin(), plan.from.end(), [](size_t from) { return from == SIZE_MAX; })) return true;
@@ -281,5 +285,6 @@ bool packed_with_sixteen_bit_file(const PathBuffer& source, const std::string& n
   std::vector<FolderEntry> entries;
   std::vector<TextureFile> files;
   std::string problem;
-  return path_append(&folder, sixteen, kSeparator) && look_into(folder, &entries, &files, &problem) == FolderImages::found;
+  return path_append(&folder, sixteen, kSeparator) &&
+         look_into(folder, &entries, &files, &problem) == FolderImages::found;
 }

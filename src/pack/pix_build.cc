@@ -55,8 +55,8 @@ bool add_twin_image(PixBuild* build, size_t index, const OldTexture& sixteen, st
   bool alpha_kept = false;
   // plan_twins takes only 16-bit textures of the table's types.
   const PixelType* type = find_pixel_type(sixteen.header.PixType);
+  if (type == nullptr) type = find_pixel_type(kPixType8Bit);
   return read_image(image_file, context.max_pixels, buffers, &image, problem) &&
-         take_alpha(image, *(type != nullptr ? type : find_pixel_type(kPixType8Bit)), &sixteen, sixteen.header.name, &build->alpha_rows,
-                    &taken, &alpha_kept, problem) &&
+         take_alpha(image, *type, &sixteen, sixteen.header.name, &build->alpha_rows, &taken, &alpha_kept, problem) &&
          append_texture(taken, twin.header.name, &twin, {}, context, build->output, packed, problem);
 }

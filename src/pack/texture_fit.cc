@@ -123,9 +123,10 @@ bool take_alpha(const DecodedImage& image, const PixelType& type, const OldTextu
       uint8_t alpha = 255;
       if (!pixel_colour(image, row + uint64_t{x} * pixel_size, &rgb, &alpha, problem)) return false;
       const uint64_t at = uint64_t{y} * old->header.row_bytes + uint64_t{x} * type.element_bytes;
-      if (at + type.element_bytes <= old_pixels.size()) decode_pixels(type, old_pixels.data() + at, 1, kAlphaOnly, &alpha);
-      to[0] = static_cast<uint8_t>(rgb >> 16), to[1] = static_cast<uint8_t>(rgb >> 8), to[2] = static_cast<uint8_t>(rgb);
-      to[3] = alpha;
+      if (at + type.element_bytes <= old_pixels.size())
+        decode_pixels(type, old_pixels.data() + at, 1, kAlphaOnly, &alpha);
+      to[0] = static_cast<uint8_t>(rgb >> 16), to[1] = static_cast<uint8_t>(rgb >> 8);
+      to[2] = static_cast<uint8_t>(rgb), to[3] = alpha;
     }
   }
   *taken = DecodedImage{};
