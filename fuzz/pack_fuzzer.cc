@@ -3,7 +3,8 @@
 // "--velmire--": an image part is its file name's stem, a line break, then
 // the image file's bytes. They become a new PIX file as velmire-pack builds
 // it, which, when every image was taken, must decode to one texture per
-// image, named as built.
+// image, named as built, and compare with the old file as its textures do:
+// the same as itself, and as the old file only when it holds as many.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -65,5 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fail(std::to_string(names.size()) + " textures built, " + std::to_string(built.size()) + " decoded");
   for (size_t i = 0; i < names.size(); ++i)
     if (built[i].header.name != names[i]) fail("texture " + std::to_string(i + 1) + " decodes with another name");
+  std::vector<OldTexture> old_textures;
+  std::vector<bool> differing;
+  read_old_textures(old, &old_textures);
+  if (!same_textures(output_bytes(output), output_bytes(output))) fail("a file differs from itself");
+  const bool same = same_textures(old, output_bytes(output), &differing);
+  if (differing.size() != names.size()) fail("a texture compared twice, or not at all");
+  if (same && old_textures.size() != names.size()) fail("the same as an old file of other textures");
   return 0;
 }

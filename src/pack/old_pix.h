@@ -22,3 +22,14 @@ struct OldTexture {
 
 // The textures of the loaded PIX file, as far as they decode.
 void read_old_textures(std::span<const uint8_t> file, std::vector<OldTexture>* textures);
+
+// Whether the PIX file `built` gives back the textures of `old_file`: as
+// many, in the same order, each with the same blocks, header kind, pixel
+// type, sizes, origin, mip offset and name, and the same pixel blocks'
+// counts, sizes and bytes. What readers never trust (header length words)
+// or never reach (bytes a pixel block's length word covers after its
+// pixels, bytes after the last texture) does not count. With `differing`,
+// for each texture of `built` whether it differs from the old texture of
+// its number (or has none).
+bool same_textures(std::span<const uint8_t> old_file, std::span<const uint8_t> built,
+                   std::vector<bool>* differing = nullptr);

@@ -6,6 +6,7 @@
 #include "naming/output_path.h"
 #include "pack/pack_commit.h"
 #include "pack/pack_pix_file.h"
+#include "pack/twins.h"
 #include "pix/twt_archive.h"
 #include "walk/extract_folder.h"
 
@@ -53,9 +54,43 @@ bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFold
   return true;
 }
 
+// The job of the member `member`, named in the report inside the archive
+// `archive` by its folder `folder_name`, the same on every system.
+PixJob member_job(const std::string& archive, const std::string& folder_name, const std::vector<TwtMember>& members,
+                  size_t member, const char* target) {
+  PixJob job;
+  job.name = archive + "/" + folder_name;
+  job.file_name = members[member].name;
+  job.old = members[member].bytes;
+  job.target = target;
+  job.member = member;
+  return job;
+}
+
+// Adds a job for the P08 member of each P16 member with images whose P08
+// has none, so that its twins may be kept in step.
+void add_eight_bit_jobs(const std::string& archive, const std::vector<TwtMember>& members, const char* target,
+                        std::vector<PixJob>* jobs) {
+  for (size_t i = 0, count = jobs->size(); i < count; ++i) {
+    if (!is_sixteen_bit_name((*jobs)[i].file_name)) continue;
+    const std::string eight = twin_file_name((*jobs)[i].file_name);
+    for (size_t m = 0; m < members.size(); ++m) {
+      PathBuffer folder_name;
+      if (members[m].name != eight || !is_pix_member(members[m]) || !copy_member_name(members[m].name, &folder_name) ||
+          std::any_of(jobs->begin(), jobs->end(), [&](const PixJob& job) { return job.member == m; }))
+        continue;
+      jobs->push_back(member_job(archive, std::string(path_view(folder_name)), members, m, target));
+      break;
+    }
+  }
+}
+
 // Rebuilds the TWT archive `name` in `destination` from the image folders
-// of its PIX files: each is rebuilt as a loose one would be, the other
-// members are kept, and the table and padding are made anew.
+// of its PIX files: each is rebuilt as a loose one would be, and the twins
+// of P16 members kept in step with their P08 members. An archive whose
+// members all give back their textures is left as it is; otherwise the
+// members that do are copied byte for byte, every member keeps its table
+// entry's name bytes, and the table and padding are made anew.
 void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std::string& name,
                      const PathBuffer& destination) {
   Target target;
@@ -68,24 +103,37 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
   // The last member padded as it was: the archive ended past its bytes.
   const std::span<const uint8_t> last = members.back().bytes;
   const bool pad_last = last.data() + last.size() != old.bytes.data() + old.bytes.size();
-  std::sort(folders->begin(), folders->end(), [](const auto& a, const auto& b) { return a.member < b.member; });
-  PendingFile pending;
-  std::string lines;
-  std::vector<std::vector<uint8_t>> rebuilt;
-  rebuilt.reserve(folders->size());
-  // The report names each PIX file inside its archive, the same on every
-  // system.
-  for (const MemberFolder& member : *folders) {
-    if (!build_pix_file(run, member.path, name + "/" + member.name, member.files, members[member.member].bytes,
-                        target.path.text, &pending, &lines))
-      return;
+  std::vector<PixJob> jobs;
+  for (MemberFolder& folder : *folders) {
+    jobs.push_back(member_job(name, folder.name, members, folder.member, target.path.text));
+    jobs.back().folder = folder.path;
+    jobs.back().files = std::move(folder.files);
+  }
+  add_eight_bit_jobs(name, members, target.path.text, &jobs);
+  std::sort(jobs.begin(), jobs.end(), [](const PixJob& a, const PixJob& b) { return a.member < b.member; });
+  for (PixJob& job : jobs) {
+    if (job.files.empty()) continue;
+    if (!build_pix_job(run, &job)) return;
     const std::span<const uint8_t> bytes = output_bytes(run->output);
-    rebuilt.emplace_back(bytes.begin(), bytes.end());
-    members[member.member].bytes = rebuilt.back();
+    job.built.assign(bytes.begin(), bytes.end());
+  }
+  for (const PixJob& sixteen : jobs) {
+    if (sixteen.files.empty() || !is_sixteen_bit_name(sixteen.file_name)) continue;
+    const std::string eight_name = twin_file_name(sixteen.file_name);
+    for (PixJob& eight : jobs)
+      if (eight.file_name == eight_name && !keep_twins_in_step(run, sixteen, &eight, target.path.text)) return;
+  }
+  PixJob archive;  // the report lines and counts of all its members
+  for (const PixJob& job : jobs) {
+    archive.changed = archive.changed || job.changed;
+    archive.lines += job.lines;
+    for (size_t i = 0; i < kReportTypeCount; ++i) archive.counts.textures.count[i] += job.counts.textures.count[i];
+    archive.counts.inexact_pixels += job.counts.inexact_pixels;
+    if (job.changed) members[job.member].bytes = job.built;
   }
   run->archive.clear();
-  append_twt_archive(&run->archive, members, pad_last);
-  queue_file(run, target, name, run->archive, old, std::move(pending), lines);
+  if (archive.changed) append_twt_archive(&run->archive, members, pad_last);
+  queue_job(run, target, name, run->archive, old, archive);
 }
 
 }  // namespace

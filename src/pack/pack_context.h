@@ -36,6 +36,8 @@ struct PendingFile {
 // Everything the walk uses, the buffers kept from one file to the next.
 struct PackRun {
   bool recursive = false;
+  bool twins = false;  // -twins: 8-bit twins rewritten with their 16-bit textures
+  bool drop = false;   // -drop: textures after the last image left out
   TextureContext textures;
   PackTotals totals;
   OutputTree* tree = nullptr;
@@ -44,6 +46,7 @@ struct PackRun {
   ByteBuffer image_file;
   ImageBuffers image_buffers;
   ByteBuffer old_file;
+  ByteBuffer twin_file;  // the loose X.P08 packed with X.P16
   PixOutput output;
   PixBuild build;
   std::vector<uint8_t> archive;  // a TWT archive rebuilt

@@ -62,8 +62,9 @@ void print_totals(FILE* out, const PackTotals& totals) {
 bool read_options(int argc, const char* const* argv, PackRun* run, FILE* out) {
   for (int i = 4; i < argc; ++i) {
     const std::string_view option = argv[i];
-    if (option == "-r") {
-      run->recursive = true;
+    if (option == "-r" || option == "-twins" || option == "-drop") {
+      bool& flag = option == "-r" ? run->recursive : option == "-twins" ? run->twins : run->drop;
+      flag = true;
       continue;
     }
     if (option == "-maxpixels" && i + 1 < argc) {
@@ -181,6 +182,7 @@ int run_pack(int argc, const char* const* argv, FILE* out, FILE* err) {
   unlock_folder(&lock);
   release_bytes(&run.image_file);
   release_bytes(&run.old_file);
+  release_bytes(&run.twin_file);
   release_bytes(&run.output.buffer);
   print_totals(out, run.totals);
   return status;

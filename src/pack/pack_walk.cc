@@ -56,6 +56,7 @@ void walk_level(PackRun* run, const PathBuffer& source, const std::vector<Folder
     std::string problem;
     const FolderImages images = look_into(folder, &sub_entries, &files, &problem);
     if (images == FolderImages::found || images == FolderImages::problem) {
+      if (images == FolderImages::found && packed_with_sixteen_bit_file(source, name)) continue;
       ++run->totals.image_folders;
       if (images == FolderImages::found) {
         try {

@@ -5,6 +5,7 @@
 
 #include "common/path_buffer.h"
 #include "naming/output_path.h"
+#include "pack/texture_fit.h"
 
 bool start_pix_build(std::span<const uint8_t> old_file, PixOutput* output, PixBuild* build) {
   build->output = output;
@@ -40,7 +41,25 @@ bool add_texture_image(PixBuild* build, size_t index, const TextureFile& file, s
   }
   // The old texture counts only when the image stands for it.
   const OldTexture* old = has_old && *name == build->old[index].header.name ? &build->old[index] : nullptr;
-  DecodedImage image;
+  DecodedImage image, taken;
+  if (!read_image(image_file, context.max_pixels, buffers, &image, problem)) return false;
+  const AddedType added = old == nullptr ? added_texture_type(build->old, image) : AddedType{};
+  const PixelType& type = *find_pixel_type(texture_pix_type(old, added, image.kind));
+  // The old alpha only from an old texture of that type.
+  const OldTexture* alpha_of = old != nullptr && !old->splat_pack && old->header.PixType == type.type ? old : nullptr;
+  return take_alpha(image, type, alpha_of, *name, &build->alpha_rows, &taken, &packed->alpha_kept, problem) &&
+         append_texture(taken, *name, old, added, context, build->output, packed, problem);
+}
+
+bool add_twin_image(PixBuild* build, size_t index, const OldTexture& sixteen, std::span<const uint8_t> image_file,
+                    ImageBuffers* buffers, const TextureContext& context, PackedTexture* packed, std::string* problem) {
+  const OldTexture& twin = build->old[index];
+  DecodedImage image, taken;
+  bool alpha_kept = false;
+  // plan_twins takes only 16-bit textures of the table's types.
+  const PixelType* type = find_pixel_type(sixteen.header.PixType);
+  if (type == nullptr) type = find_pixel_type(kPixType8Bit);
   return read_image(image_file, context.max_pixels, buffers, &image, problem) &&
-         append_texture(image, *name, old, context, build->output, packed, problem);
+         take_alpha(image, *type, &sixteen, sixteen.header.name, &build->alpha_rows, &taken, &alpha_kept, problem) &&
+         append_texture(taken, twin.header.name, &twin, {}, context, build->output, packed, problem);
 }

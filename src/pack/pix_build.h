@@ -19,6 +19,7 @@ struct PixBuild {
   // no_name_02, ... counted through the file.
   std::vector<std::string> old_stems;
   PixOutput* output = nullptr;
+  std::vector<uint8_t> alpha_rows;  // an image's rows with the alpha of the texture it replaces
 };
 
 // Starts a file in `output` with the signature; `old_file` is the loaded
@@ -27,8 +28,17 @@ struct PixBuild {
 bool start_pix_build(std::span<const uint8_t> old_file, PixOutput* output, PixBuild* build);
 
 // Adds the texture of the image `file`, the `index`th (0 for the first),
-// whose bytes are `image_file`; *name receives the texture's name. Returns
-// true, or false with `problem` set.
+// whose bytes are `image_file`; *name receives the texture's name. A
+// texture that replaces none takes the type added_texture_type gives it,
+// and every texture its alpha as take_alpha says. Returns true, or false
+// with `problem` set.
 bool add_texture_image(PixBuild* build, size_t index, const TextureFile& file, std::span<const uint8_t> image_file,
                        ImageBuffers* buffers, const TextureContext& context, PackedTexture* packed, std::string* name,
                        std::string* problem);
+
+// Adds the old texture `index` (an 8-bit twin) rebuilt from the image of
+// its 16-bit twin `sixteen`, whose bytes are `image_file`: the image's
+// alpha as `sixteen` takes it, then the rules of 8-bit textures. Returns
+// true, or false with `problem` set.
+bool add_twin_image(PixBuild* build, size_t index, const OldTexture& sixteen, std::span<const uint8_t> image_file,
+                    ImageBuffers* buffers, const TextureContext& context, PackedTexture* packed, std::string* problem);

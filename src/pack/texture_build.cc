@@ -51,23 +51,6 @@ struct Layout {
   ColourMatch* colours = nullptr;    // 8-bit textures whose colours are matched
 };
 
-// The colour of the pixel `pixel` as 0xRRGGBB, and its opacity.
-bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem) {
-  if (image.kind == PixelKind::indexed) {
-    if (4u * pixel[0] >= image.palette.size()) {
-      *problem = "a pixel has colour " + std::to_string(pixel[0]) + ", beyond its " +
-                 std::to_string(image.palette.size() / 4) + " colours";
-      return false;
-    }
-    *rgb = palette_entry(image, pixel[0], alpha);
-    return true;
-  }
-  const PixelLayout& layout = layout_of(image.kind);
-  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
-  *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
-  return true;
-}
-
 // The old texture's byte at `offset` of its pixels, or 0 past them.
 uint8_t old_byte(const OldTexture* old, uint64_t offset) {
   return old != nullptr && offset < old->image.pixels.size() ? old->image.pixels[offset] : 0;
@@ -103,13 +86,11 @@ bool choose_colours(const DecodedImage& image, const OldTexture* old, const Text
 }
 
 // Works out the texture's type and rows. False with `problem` set.
-bool lay_out(const DecodedImage& image, const OldTexture* old, const TextureContext& context, Layout* layout,
-             std::string* problem) {
+bool lay_out(const DecodedImage& image, const OldTexture* old, AddedType added, const TextureContext& context,
+             Layout* layout, std::string* problem) {
   const uint8_t old_type = old != nullptr ? old->header.PixType : 0;
-  if (old != nullptr && old->splat_pack)
-    layout->splat_pack = true;
-  else
-    layout->pix_type = find_pixel_type(old_type) != nullptr ? old_type : pix_type_of(image.kind);
+  layout->splat_pack = old != nullptr && old->splat_pack;
+  layout->pix_type = texture_pix_type(old, added, image.kind);
   layout->type = find_pixel_type(layout->pix_type);
   layout->bytes_per_pixel = layout->type->element_bytes;
   const uint32_t width = image.width, height = image.height;
@@ -222,6 +203,28 @@ uint16_t origin(uint16_t old_origin, uint16_t old_side, uint32_t side, bool has_
 
 }  // namespace
 
+bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem) {
+  if (image.kind == PixelKind::indexed) {
+    if (4u * pixel[0] >= image.palette.size()) {
+      *problem = "a pixel has colour " + std::to_string(pixel[0]) + ", beyond its " +
+                 std::to_string(image.palette.size() / 4) + " colours";
+      return false;
+    }
+    *rgb = palette_entry(image, pixel[0], alpha);
+    return true;
+  }
+  const PixelLayout& layout = layout_of(image.kind);
+  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
+  *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
+  return true;
+}
+
+uint8_t texture_pix_type(const OldTexture* old, AddedType added, PixelKind kind) {
+  if (old != nullptr && old->splat_pack) return kPixType8Bit;
+  if (old != nullptr && find_pixel_type(old->header.PixType) != nullptr) return old->header.PixType;
+  return old == nullptr && added.pix_type != 0 ? added.pix_type : pix_type_of(kind);
+}
+
 uint8_t* extend_output(PixOutput* output, size_t count) {
   if (count > SIZE_MAX - output->size) return nullptr;
   uint8_t* bytes = grow_bytes(&output->buffer, output->size, output->size + count);
@@ -230,16 +233,16 @@ uint8_t* extend_output(PixOutput* output, size_t count) {
   return bytes + output->size - count;
 }
 
-bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old,
+bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old, AddedType added,
                     const TextureContext& context, PixOutput* output, PackedTexture* packed, std::string* problem) {
   Layout layout;
-  if (!lay_out(image, old, context, &layout, problem)) return false;
+  if (!lay_out(image, old, added, context, &layout, problem)) return false;
   packed->code = layout.splat_pack ? "SP" : layout.type->code;
   packed->paletted = layout.pix_type == kPixType8Bit;
 
   const uint32_t row_bytes = layout.row_bytes, height = image.height;
   PixHeader header;
-  header.kind = old != nullptr ? old->header.kind : kHeaderBlockKind;
+  header.kind = old != nullptr ? old->header.kind : added.kind;
   header.mip_offset = old != nullptr ? old->header.mip_offset : 0;
   header.PixType = layout.pix_type;
   header.row_bytes = static_cast<uint16_t>(row_bytes);
@@ -292,4 +295,14 @@ bool append_texture(const DecodedImage& image, std::string_view name, const OldT
   output->size = pixel_block;  // the rows stay in the buffer, past its end, to be compared
   return keep_mip_levels(*old, layout, output->buffer.bytes + pixel_block + kPixelFixedBytes, height, output,
                          problem);
+}
+
+bool append_old_texture(const OldTexture& old, PixOutput* output, std::string* problem) {
+  append_header_block(&output->blocks, old.header);
+  if (old.splat_pack) {
+    append_header_block(&output->blocks, old.palette_header);
+    output->blocks.insert(output->blocks.end(), old.palette_blocks.begin(), old.palette_blocks.end());
+  }
+  append_pixel_block(&output->blocks, old.image.element_count, old.image.element_size, old.image.pixels);
+  return append_blocks(output, problem);
 }

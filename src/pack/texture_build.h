@@ -11,6 +11,7 @@
 #include "pack/colour_match.h"
 #include "common/decoded_image.h"
 #include "pack/old_pix.h"
+#include "pix/pix_blocks.h"
 
 // A PIX file being built, in a buffer the run keeps: nothing is zero-filled
 // that is then overwritten.
@@ -50,17 +51,35 @@ struct PackedTexture {
   const char* code = "NO";      // NO, SP, 2B, 3B or 4B, as velmire's report has them
   bool paletted = false;        // NO and SP: 8-bit, its colours matched
   uint64_t inexact_pixels = 0;  // pixels whose colour the palette does not hold
+  bool alpha_kept = false;      // the image had no alpha: the old texture's was kept
 };
+
+// The pixel type and header kind of a texture that replaces none, where
+// its file decides them (see added_texture_type); pix_type 0: the image
+// decides.
+struct AddedType {
+  uint8_t pix_type = 0;
+  uint8_t kind = kHeaderBlockKind;
+};
+
+// The pixel type of a texture built over `old` (or none) from an image of
+// `kind`: the old texture's when the table holds it (8-bit for a Splat
+// Pack one), else the added type, else the image's (indexed 8-bit, 24-bit
+// 3 bytes, 32-bit 4 bytes).
+uint8_t texture_pix_type(const OldTexture* old, AddedType added, PixelKind kind);
+
+// The colour of the image's pixel `pixel` as 0xRRGGBB, and its opacity.
+// False, with `problem` set, for an index past the image's palette.
+bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem);
 
 // Appends the header block, the pixel block and the end block of one
 // texture named `name` to `output`, from `image`. `old` is the texture this
 // one replaces (the same number and name in the PIX file being replaced),
-// or null.
+// or null; `added` the type and header kind a texture without one takes.
 //
-// Pixel type: the old texture's (any of the pixel type table), a Splat Pack
-// one with the old palette pixelmap as stored; else the image's (indexed
-// 8-bit, 24-bit 3 bytes, 32-bit 4 bytes). The header block's kind and
-// mip_offset are the old texture's too. Row bytes: those of a BMP file of
+// Pixel type: texture_pix_type's, a Splat Pack texture with the old palette
+// pixelmap as stored. The header block's kind and mip_offset are the old
+// texture's too (an added texture's kind is `added.kind`). Row bytes: those of a BMP file of
 // that very type read where it lies (its image size / height), else the old
 // texture's when the sizes are the same, else width x bytes per pixel.
 // Bytes after the pixels of a row, the X byte of 4-byte pixels and the bits
@@ -83,5 +102,9 @@ struct PackedTexture {
 // its colour; a colour that the old texture's index there has keeps that
 // index; any other colour match_colour's answer.
 // Returns true, or false with `problem` set.
-bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old,
+bool append_texture(const DecodedImage& image, std::string_view name, const OldTexture* old, AddedType added,
                     const TextureContext& context, PixOutput* output, PackedTexture* packed, std::string* problem);
+
+// Appends the old texture's blocks as they decode: a texture its file keeps
+// while others are rebuilt. False, with `problem` set, without memory.
+bool append_old_texture(const OldTexture& old, PixOutput* output, std::string* problem);

@@ -52,6 +52,7 @@ bool next_twt_member(TwtArchive* archive, TwtMember* member) {
   member->name = std::string_view(name, zero != nullptr ? static_cast<const char*>(zero) - name : kTwtNameBytes);
   const uint32_t length = member_length(archive->file, archive->next);
   member->bytes = archive->file.subspan(archive->next_offset, length);
+  member->name_field = archive->file.subspan(entry + 4 - archive->file.data(), kTwtNameBytes);
   archive->next_offset = padded(archive->next_offset + length);
   ++archive->next;
   return true;
@@ -80,8 +81,11 @@ void append_twt_archive(std::vector<uint8_t>* file, std::span<const TwtMember> m
   append_le32(file, static_cast<uint32_t>(members.size()));
   for (const TwtMember& member : members) {
     append_le32(file, static_cast<uint32_t>(member.bytes.size()));
+    const bool field = member.name_field.size() == kTwtNameBytes;
     for (size_t i = 0; i < kTwtNameBytes; ++i)
-      file->push_back(i < member.name.size() ? static_cast<uint8_t>(member.name[i]) : 0);
+      file->push_back(field                     ? member.name_field[i]
+                      : i < member.name.size() ? static_cast<uint8_t>(member.name[i])
+                                                : 0);
   }
   for (size_t i = 0; i < members.size(); ++i) {
     for (uint8_t byte : members[i].bytes) file->push_back(byte);

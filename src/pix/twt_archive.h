@@ -35,6 +35,9 @@ struct TwtArchive {
 struct TwtMember {
   std::string_view name;  // up to 52 bytes, to the first zero; inside the file
   std::span<const uint8_t> bytes;
+  // The table entry's 52 name bytes, whatever follows the name's zero (the
+  // game's tools leave other bytes there); empty for a member made anew.
+  std::span<const uint8_t> name_field;
 };
 
 // Checks the whole table of the loaded file against its size. Returns
@@ -59,6 +62,8 @@ bool is_twt_name(std::string_view name);
 // says it should be).
 std::array<uint8_t, 4> twt_size_word(uint32_t size);
 
-// Appends an archive of the members (names of at most 52 bytes) to `file`,
-// its table and padding true, the last member padded when `pad_last`.
+// Appends an archive of the members to `file`, its table and padding true,
+// the last member padded when `pad_last`. Each name is written as its 52
+// name bytes where the member has them, else as its name (at most 52 bytes)
+// and zeros.
 void append_twt_archive(std::vector<uint8_t>* file, std::span<const TwtMember> members, bool pad_last);

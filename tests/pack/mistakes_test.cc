@@ -19,37 +19,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Pixels = std::vector<uint32_t>;  // indices, or 0xRRGGBB
-
-// A BMP file, bottom-up: `bits` 1, 4 or 8 (indices into `table`, 0xRRGGBB
-// entries; 8 also run-length compressed), 16 (5-6-5 bit fields) or 24.
-Bytes bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table = {}, bool rle = false) {
-  const uint32_t stride = (width * bits + 31) / 32 * 4, table_bytes = 4 * static_cast<uint32_t>(table.size());
-  const uint32_t offset = 54 + table_bytes + (bits == 16 ? 12 : 0);
-  Bytes rows;
-  for (uint32_t y = height; y-- > 0;) {
-    Bytes row(stride, 0);
-    for (uint32_t x = 0; x < width; ++x) {
-      const uint32_t p = pixels[y * width + x];
-      if (rle) rows.insert(rows.end(), {1, static_cast<uint8_t>(p)});
-      else if (bits < 8) row[x * bits / 8] |= static_cast<uint8_t>(p << (8 - bits - x * bits % 8));
-      else if (bits == 8) row[x] = static_cast<uint8_t>(p);
-      else if (bits == 16) row[2 * x] = static_cast<uint8_t>((p >> 5 & 0xE0) | (p & 0xFF) >> 3), row[2 * x + 1] = static_cast<uint8_t>((p >> 16 & 0xF8) | (p >> 13 & 7));
-      else row[3 * x] = static_cast<uint8_t>(p), row[3 * x + 1] = static_cast<uint8_t>(p >> 8), row[3 * x + 2] = static_cast<uint8_t>(p >> 16);
-    }
-    rows.insert(rows.end(), rle ? std::initializer_list<uint8_t>{0, 0} : std::initializer_list<uint8_t>{});
-    if (!rle) rows.insert(rows.end(), row.begin(), row.end());
-  }
-  if (rle) rows.insert(rows.end(), {0, 1});
-  const uint32_t fields[] = {0, offset, 40, width, height, 1u | uint32_t(bits) << 16, bits == 16 ? 3u : rle ? 1u : 0u,
-                             static_cast<uint32_t>(rows.size()), 0, 0, static_cast<uint32_t>(table.size()), 0};
-  Bytes bmp = {'B', 'M', 0, 0, 0, 0};  // no file size: readers go by the offset
-  for (uint32_t field : fields) bmp.insert(bmp.end(), {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)});
-  for (uint32_t entry : table) bmp.insert(bmp.end(), {uint8_t(entry), uint8_t(entry >> 8), uint8_t(entry >> 16), 0});
-  if (bits == 16) bmp.insert(bmp.end(), {0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0});
-  bmp.insert(bmp.end(), rows.begin(), rows.end());
-  return bmp;
-}
 
 // The colours (or indices) of an 8-bit BMP file velmire wrote, top row first.
 Pixels pixels_of(const Bytes& bmp, uint32_t width, uint32_t height, bool colours) {
@@ -213,6 +182,11 @@ TEST(PackMistakes, EachIsCaughtOrPacksRight) {
 #ifndef _WIN32
          EXPECT_EQ(fs::status(f.game / "A.PIX").permissions() & fs::perms::all, fs::perms(0664));
 #endif
+       }},
+      {"an image added to a file of the first game", {"-racepal", "-r"},
+       [](const Files& f, std::vector<std::string>*) { write_file(f.images / "A.PIX" / "0003. new.bmp", bmp_file(2, 1, 24, {1, 2})); },
+       0, "", [](const Files& f, const std::string&) {
+         EXPECT_EQ(textures_of(read_file(f.game / "A.PIX")).at(2).header.PixType, kTypeRgb) << "the image decides";
        }},
       {"not an image", {"-racepal", "-r"}, [](const Files& f, std::vector<std::string>*) { write_file(f.hole(), std::string("text")); },
        2, "0001. hole.pix.bmp: not a BMP or PNG image", nullptr},

@@ -41,7 +41,7 @@ struct Packer {
     output.size = 0;
     PackedTexture packed;
     std::string problem;
-    if (!append_texture(image, "t", old, context, &output, &packed, &problem)) return problem;
+    if (!append_texture(image, "t", old, {}, context, &output, &packed, &problem)) return problem;
     // The pixels end 8 bytes (the end block) before the texture does.
     const uint32_t bytes = old->header.row_bytes * height;
     pixels->assign(output.buffer.bytes + output.size - 8 - bytes, output.buffer.bytes + output.size - 8);

@@ -47,7 +47,10 @@ const Bytes kEdgeNames = Bytes{125, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0} + text(k52)
 
 TEST(PixWriters, WriteTheseBytes) {
   static const uint8_t kPixels[] = {1, 2, 3, 4, 5, 6}, kA[] = {1, 2, 3}, kBc[] = {4, 5}, k7[] = {7}, k8[] = {8};
-  static const TwtMember kMembers[] = {{"a", kA}, {"bc", kBc}}, kNamed[] = {{k52, k7}, {k51, k8}};
+  // The name bytes an archive's table held, filler after the zero included.
+  static const Bytes kFilled = text("bc") + Bytes(50, 0xCD);
+  static const TwtMember kMembers[] = {{"a", kA, {}}, {"bc", kBc, {}}}, kNamed[] = {{k52, k7, {}}, {k51, k8, {}}},
+                         kKept[] = {{"a", kA, {}}, {"bc", kBc, kFilled}};
   const std::pair<std::function<void(Bytes*)>, Bytes> cases[] = {
       {[](Bytes* f) { append_header_block(f, header(0x03, "ab")); }, Bytes{0, 0, 0, 3, 0, 0, 0, 14} + kFields + text("ab\0"sv)},
       {[](Bytes* f) { append_header_block(f, header(0x3D, "ab")); },
@@ -62,6 +65,8 @@ TEST(PixWriters, WriteTheseBytes) {
       {[](Bytes* f) { append_twt_archive(f, kMembers, false); }, Bytes{126, 0, 0, 0} + kTwoMembers},
       {[](Bytes* f) { append_twt_archive(f, kMembers, true); }, Bytes{128, 0, 0, 0} + kTwoMembers + Bytes{0, 0}},
       {[](Bytes* f) { append_twt_archive(f, kNamed, false); }, kEdgeNames},
+      {[](Bytes* f) { append_twt_archive(f, kKept, false); },
+       Bytes{126, 0, 0, 0} + Bytes(kTwoMembers.begin(), kTwoMembers.begin() + 64) + kFilled + Bytes{1, 2, 3, 0, 4, 5}},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     Bytes file = {0xEE};  // written after what a file already holds
@@ -74,10 +79,11 @@ TEST(PixWriters, ReadTheseBytes) {
   TwtArchive archive;
   uint32_t at = 0;
   ASSERT_EQ(open_twt_archive(kEdgeNames, &archive, &at), TwtVerdict::sound);
-  std::vector<std::pair<std::string, Bytes>> members;
+  std::vector<std::tuple<std::string, Bytes, std::string>> members;
   for (TwtMember member; next_twt_member(&archive, &member);)
-    members.emplace_back(member.name, Bytes(member.bytes.begin(), member.bytes.end()));
-  EXPECT_EQ(members, (std::vector<std::pair<std::string, Bytes>>{{k52, {7}}, {k51, {8}}}));
+    members.emplace_back(member.name, Bytes(member.bytes.begin(), member.bytes.end()),
+                         std::string(member.name_field.begin(), member.name_field.end()));
+  EXPECT_EQ(members, (std::vector<std::tuple<std::string, Bytes, std::string>>{{k52, {7}, k52}, {k51, {8}, k51 + '\0'}}));
 
   // Length words that lie, past the next block and short of the name
   // (Carmageddon 2's files say 14 whatever the name): the name and its zero

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <tuple>
 
 #include "cli/run.h"
 #include "pix_writer.h"
@@ -108,6 +109,61 @@ std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names) {
     add_texture(&pix, kType8Bit, 4, 1, names[i], std::vector<uint8_t>{static_cast<uint8_t>(i + 1), first, 3, 4});
   }
   return pix.bytes;
+}
+
+std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table,
+                              bool rle) {
+  using Bytes = std::vector<uint8_t>;
+  const uint32_t stride = (width * bits + 31) / 32 * 4, table_bytes = 4 * static_cast<uint32_t>(table.size());
+  const uint32_t offset = 54 + table_bytes + (bits == 16 ? 12 : 0);
+  Bytes rows;
+  for (uint32_t y = height; y-- > 0;) {
+    Bytes row(stride, 0);
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint32_t p = pixels[y * width + x], n = static_cast<uint32_t>(bits) / 8;
+      if (rle) rows.insert(rows.end(), {1, static_cast<uint8_t>(p)});
+      else if (bits < 8) row[x * bits / 8] |= static_cast<uint8_t>(p << (8 - bits - x * bits % 8));
+      else if (bits == 8) row[x] = static_cast<uint8_t>(p);
+      else if (bits == 16) row[2 * x] = static_cast<uint8_t>((p >> 5 & 0xE0) | (p & 0xFF) >> 3), row[2 * x + 1] = static_cast<uint8_t>((p >> 16 & 0xF8) | (p >> 13 & 7));
+      else for (uint32_t i = 0; i < n; ++i) row[n * x + i] = static_cast<uint8_t>(p >> (8 * i));
+    }
+    if (!rle) rows.insert(rows.end(), row.begin(), row.end());
+    else rows.insert(rows.end(), {0, 0});
+  }
+  if (rle) rows.insert(rows.end(), {0, 1});
+  const uint32_t fields[] = {0, offset, 40, width, height, 1u | uint32_t(bits) << 16, bits == 16 ? 3u : rle ? 1u : 0u,
+                             static_cast<uint32_t>(rows.size()), 0, 0, static_cast<uint32_t>(table.size()), 0};
+  Bytes bmp = {'B', 'M', 0, 0, 0, 0};  // no file size: readers go by the offset
+  for (uint32_t field : fields) bmp.insert(bmp.end(), {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)});
+  for (uint32_t entry : table) bmp.insert(bmp.end(), {uint8_t(entry), uint8_t(entry >> 8), uint8_t(entry >> 16), 0});
+  if (bits == 16) bmp.insert(bmp.end(), {0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0});
+  bmp.insert(bmp.end(), rows.begin(), rows.end());
+  return bmp;
+}
+
+void write_c2_game(const fs::path& data) {
+  using Bytes = std::vector<uint8_t>;
+  auto pix = [](std::vector<std::tuple<uint8_t, uint16_t, uint16_t, std::string, Bytes>> textures) {
+    PixFile file = start_pix_file();
+    for (const auto& [type, width, height, name, pixels] : textures) {
+      const size_t header = file.bytes.size();
+      add_texture(&file, type, width, height, name, pixels, kNewerHeader);
+      file.bytes[header + 7] = 14;  // the length word
+    }
+    return file.bytes;
+  };
+  const Bytes p16 = pix({{5, 4, 2, "BODY", {0xF8, 0, 0x07, 0xE0, 0, 0x1F, 0xFF, 0xFF, 0x84, 0x10, 0x42, 0x08, 0x21, 4, 0, 0}},
+                         {18, 4, 2, "GLASS", {0xFF, 0, 0x0F, 0, 0xF0, 0xF0, 0, 0xF0, 0x8F, 0xFF, 0x8F, 0, 0x80, 0xF0, 0x80, 0x0F}},
+                         {5, 2, 2, "SCRN", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}}});
+  const Bytes p08 = pix({{kType8Bit, 4, 2, "BODY", {1, 2, 3, 4, 5, 6, 7, 8}},
+                         {kType8Bit, 4, 2, "GLASS", {40, 0, 50, 0, 60, 61, 62, 63}},
+                         {kType8Bit, 2, 2, "SCRN", {9, 10, 11, 12}}});
+  Bytes archive = twt_archive({{"pixies.P16", p16}, {"pixies.P08", p08}});
+  for (size_t entry = 0; entry < 2; ++entry)
+    for (size_t i = 8 + 56 * entry + 4 + 11; i < 8 + 56 * (entry + 1); ++i) archive[i] = 0xCD;
+  write_file(data / "CARS" / "EAGLE.TWT", archive);
+  write_file(data / "PIXELMAP" / "HUD.P16", pix({{5, 2, 1, "ARROW", {0xF8, 0, 0, 0x1F}}}));
+  write_file(data / "PIXELMAP" / "HUD.P08", pix({{kType8Bit, 2, 1, "ARROW", {20, 0}}}));
 }
 
 std::vector<std::string> list_tree(const fs::path& root) {

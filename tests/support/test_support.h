@@ -53,6 +53,22 @@ std::vector<uint8_t> read_file(const fs::path& path);
 // telling it from the others.
 std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names);
 
+// A BMP file, bottom-up: `bits` 1, 4 or 8 (indices into `table`, 0xRRGGBB
+// entries; 8 also run-length compressed), 16 (5-6-5 bit fields), 24
+// (0xRRGGBB) or 32 without an alpha mask, as PIL writes RGBA (0xAARRGGBB).
+using Pixels = std::vector<uint32_t>;
+std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table = {},
+                              bool rle = false);
+
+// A small Carmageddon 2 DATA folder, shaped like the game's:
+// CARS/EAGLE.TWT holds pixies.P16 (BODY 565 4 x 2; GLASS 4444 4 x 2, red
+// and green at alpha 15 and 0 above white, red, green and blue at alpha 8;
+// SCRN 565 2 x 2) and pixies.P08 (their 8-bit twins, GLASS with two holes);
+// PIXELMAP holds HUD.P16 (ARROW 565 2 x 1) and its twin HUD.P08. Header
+// length words say 14 and the archive table's names are followed by 0xCD
+// bytes, as the game's files have them.
+void write_c2_game(const fs::path& data);
+
 // Every file and folder under `root`, as sorted relative paths with '/'
 // between their parts; folders end in '/'.
 std::vector<std::string> list_tree(const fs::path& root);
