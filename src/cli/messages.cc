@@ -47,15 +47,13 @@ static const char kUsageFormat[] =
     "\n"
     "Check README.RTF for full documentation, more examples of usage and technical details of Velmire.";
 
-// The caption, with the line of the 2-byte code between its two parts when
-// "-c2" may have written such textures.
-static const char kCaptionStart[] = "\nTEXTURE TYPES CAPTION:\nNO = Normal\nSP = Splat Pack\n";
-static const char kCaptionTwoBytes[] = "2B = True color (2 bytes per pixel)\n";
-static const char kCaptionEnd[] =
-    "3B = True color (3 bytes per pixel)\n4B = True color (4 bytes per pixel)\n"
+// The caption: a line per code (that of the 2-byte code only when "-c2"
+// may have written such textures, see kTypeLines), then the mark's.
+static const char kCaptionTitle[] = "\nTEXTURE TYPES CAPTION:\n";
+static const char kMarkCaption[] =
     "An exclamation '!' before the texture type caption indicates the texture is not well "
     "formed because it needs some additional padding bytes on the pixel array, so probably, "
-    "the resulting texture will be not visible by an image viewer\n";
+    "the resulting texture will be not visible by an image viewer";
 
 void print_usage(FILE* out) {
   std::fprintf(out, kUsageFormat, kProgramName, kProgramVersion);
@@ -63,43 +61,53 @@ void print_usage(FILE* out) {
 
 namespace {
 
-// The totals' lines after the first, one per texture type: the count, then
-// how many of them are not well formed when there are any.
-struct TotalsLine {
+// Each type code with its caption and its totals' line (the lines after
+// the first): the count, then how many of them are not well formed when
+// there are any.
+struct TypeLine {
+  const char* code;
+  const char* caption;
   const char* label;
   int32_t ExtractionTotals::*count;
   int32_t ExtractionTotals::*not_well_formed;
   bool two_bytes;  // printed only when "-c2" may have written such textures
 };
 
-constexpr TotalsLine kTotalsLines[] = {
-    {"Normal (with 256 colour palette)", &ExtractionTotals::normal, &ExtractionTotals::normal_not_well_formed,
-     false},
-    {"Splat Pack (with 256 colour palette)", &ExtractionTotals::splat_pack,
+constexpr TypeLine kTypeLines[] = {
+    {"NO", "Normal", "Normal (with 256 colour palette)", &ExtractionTotals::normal,
+     &ExtractionTotals::normal_not_well_formed, false},
+    {"SP", "Splat Pack", "Splat Pack (with 256 colour palette)", &ExtractionTotals::splat_pack,
      &ExtractionTotals::splat_pack_not_well_formed, false},
-    {"True colour (no palette, 2 bytes per pixel)", &ExtractionTotals::true_colour_2,
-     &ExtractionTotals::true_colour_2_not_well_formed, true},
-    {"True colour (no palette, 3 bytes per pixel)", &ExtractionTotals::true_colour_3,
-     &ExtractionTotals::true_colour_3_not_well_formed, false},
-    {"True colour (no palette, 4 bytes per pixel)", &ExtractionTotals::true_colour_4,
-     &ExtractionTotals::true_colour_4_not_well_formed, false},
+    {"2B", "True color (2 bytes per pixel)", "True colour (no palette, 2 bytes per pixel)",
+     &ExtractionTotals::true_colour_2, &ExtractionTotals::true_colour_2_not_well_formed, true},
+    {"3B", "True color (3 bytes per pixel)", "True colour (no palette, 3 bytes per pixel)",
+     &ExtractionTotals::true_colour_3, &ExtractionTotals::true_colour_3_not_well_formed, false},
+    {"4B", "True color (4 bytes per pixel)", "True colour (no palette, 4 bytes per pixel)",
+     &ExtractionTotals::true_colour_4, &ExtractionTotals::true_colour_4_not_well_formed, false},
 };
 
 int32_t total_of(const ExtractionTotals& totals) {
   int32_t total = 0;
-  for (const TotalsLine& line : kTotalsLines) total += totals.*line.count;
+  for (const TypeLine& line : kTypeLines) total += totals.*line.count;
+  return total;
+}
+
+int32_t not_well_formed_of(const ExtractionTotals& totals) {
+  int32_t total = 0;
+  for (const TypeLine& line : kTypeLines) total += totals.*line.not_well_formed;
   return total;
 }
 
 }  // namespace
 
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {
-  std::fputs(kCaptionStart, out);
-  if (two_bytes) std::fputs(kCaptionTwoBytes, out);
-  std::fputs(kCaptionEnd, out);
+  std::fputs(kCaptionTitle, out);
+  for (const TypeLine& line : kTypeLines)
+    if (!line.two_bytes || two_bytes) std::fprintf(out, "%s = %s\n", line.code, line.caption);
+  std::fprintf(out, "%s\n", kMarkCaption);
   std::fprintf(out, "\nTOTAL OF TEXTURE TYPES EXTRACTED:            %d", total_of(totals));
   // The counts line up after the longest label.
-  for (const TotalsLine& line : kTotalsLines) {
+  for (const TypeLine& line : kTypeLines) {
     if (line.two_bytes && !two_bytes) continue;
     char label[64];
     std::snprintf(label, sizeof label, "%s:", line.label);
@@ -112,6 +120,10 @@ void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool tw
 
 void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes) {
   add_page_total(page, "Textures extracted", total_of(totals), 0);
-  for (const TotalsLine& line : kTotalsLines)
+  for (const TypeLine& line : kTypeLines)
     if (!line.two_bytes || two_bytes) add_page_total(page, line.label, totals.*line.count, totals.*line.not_well_formed);
+  // The caption as the legend of the page's filters.
+  for (const TypeLine& line : kTypeLines)
+    if (!line.two_bytes || two_bytes) add_page_legend(page, line.code, line.caption, totals.*line.count);
+  add_page_legend(page, "!", kMarkCaption, not_well_formed_of(totals));
 }
