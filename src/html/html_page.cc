@@ -47,21 +47,6 @@ void put_figure_number(PageWriter* writer, uint32_t number) {
   put_number(writer, number);
 }
 
-// The source folder as the title shows it: each name, with the separator
-// after it, in a box of its own, so that a narrow window breaks the line
-// after a separator rather than inside a name (as at a hyphen).
-void put_title_path(PageWriter* writer, std::string_view path) {
-  char text[kEscapedBytesPerByte * kPathBufferSize];
-  std::string_view left(text, path_text(path, '/', std::string_view::npos, text));
-  while (!left.empty()) {
-    const size_t end = std::min(left.find_first_of("/\\"), left.size() - 1);
-    put_text(writer, "<span>");
-    put_text(writer, left.substr(0, end + 1));
-    put_text(writer, "</span><wbr>");
-    left.remove_prefix(end + 1);
-  }
-}
-
 }  // namespace
 
 int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, size_t source_length, FILE* err) {
@@ -211,7 +196,8 @@ int close_html_page(HtmlPage* page) {
   PageWriter* writer = &page->writer;
   put_text(writer, page->legend_started ? "</fieldset>\n" : "</ul>\n");
   put_text(writer, "<nav aria-label=\"PIX files\"><h2>PIX files</h2></nav>\n</aside>\n<header>\n<h1>Textures of ");
-  put_title_path(writer, page->title);
+  char text[kEscapedBytesPerByte * kPathBufferSize];
+  put_text(writer, {text, path_text(page->title, '/', std::string_view::npos, text)});
   put_text(writer, "</h1>\n");
   put_text(writer, kPageControls);
   put_text(writer, "<script>");

