@@ -195,28 +195,41 @@ class Browser:
     def __init__(self, name, driver):
         self.name, self.driver = name, driver
 
+    def get(self, url):
+        self.driver.get(url)
+
     def open(self, page, fragment=""):
-        self.driver.get("about:blank")
-        self.driver.get(page.url(fragment))
+        self.get("about:blank")
+        self.get(page.url(fragment))
         self.js("return document.readyState")
+
+    def refresh(self):
+        self.driver.refresh()
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
     def keys(self, *keys):
+        """Keys typed where the focus is; Selenium's Keys for the others."""
         from selenium.webdriver.common.action_chains import ActionChains
         ActionChains(self.driver).send_keys(*keys).perform()
 
-    def click(self, element):
-        element.click()
+    def select_all(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL).perform()
 
     def find(self, css):
-        from selenium.webdriver.common.by import By
-        return self.driver.find_element(By.CSS_SELECTOR, css)
+        return self.driver.find_element("css selector", css)
 
     def find_all(self, css):
-        from selenium.webdriver.common.by import By
-        return self.driver.find_elements(By.CSS_SELECTOR, css)
+        return self.driver.find_elements("css selector", css)
+
+    def enter_frame(self, index):
+        self.driver.switch_to.frame(index)
+
+    def leave_frames(self):
+        self.driver.switch_to.default_content()
 
     def errors(self):
         """What the browser logged as severe (Chromium alone keeps a log)."""
@@ -433,7 +446,7 @@ def check_search(browser, page):
     browser.open(page, fragment)
     shown = check_view(browser, page, figures, typed, (boxes[0],), f"opened with {fragment}")
     check(shown["value"] == typed, f"opened with {fragment}: the field holds {shown['value']!r}")
-    browser.driver.refresh()
+    browser.refresh()
     check_view(browser, page, figures, typed, (boxes[0],), f"reloaded with {fragment}")
     browser.open(page)
 
@@ -593,7 +606,7 @@ def check_unsafe_file(browser, page):
           "evil.html does not show as an image in the viewer")
     source = browser.js("return document.querySelector('dialog img').src")
     browser.keys("\ue00c")  # Esc
-    browser.driver.get(source)
+    browser.get(source)
     check(browser.js("return document.title") == "evil ran", "evil.html, opened as a document, ran nothing: the check proves nothing")
 
 
@@ -605,8 +618,8 @@ def check_narrow(browser, page):
     with open(frame, "w") as file:
         file.write('<!DOCTYPE html><body style="margin:0"><iframe src="index.html" width="400" height="800" '
                    'style="border:0;display:block"></iframe>')
-    browser.driver.get("file://" + urllib.parse.quote(frame))
-    browser.driver.switch_to.frame(0)
+    browser.get("file://" + urllib.parse.quote(frame))
+    browser.enter_frame(0)
     try:
         deadline = time.monotonic() + 10
         while not browser.js("return document.readyState === 'complete' && document.querySelector('h1') !== null"):
@@ -627,7 +640,7 @@ return [[innerWidth, innerHeight], document.querySelector("header").getBoundingC
         Math.round(h1.getBoundingClientRect().height / line), broken];
 """)
     finally:
-        browser.driver.switch_to.default_content()
+        browser.leave_frames()
     check(inner == [400, 800], f"the viewport is {inner}, not 400 x 800")
     check(header <= inner[1] / 4, f"the header takes {header} px of {inner[1]}")
     check(not broken, f"the title breaks inside {broken}")
@@ -641,7 +654,7 @@ def check_policy_in_force(browser, page):
     path = os.path.join(page.destination, "injected.html")
     with open(path, "wb") as file:
         file.write(injected)
-    browser.driver.get("file://" + urllib.parse.quote(path))
+    browser.get("file://" + urllib.parse.quote(path))
     check(browser.js("return document.title") != "x", "a script placed in the page ran")
     count = browser.js('return document.querySelector("header output").textContent')
     check(count.endswith(" textures shown"), "the page's own script did not run")
@@ -696,7 +709,6 @@ return {key: key.key, toFrame: key.drawn - key.at, gap, frames: after.length,
 def timing_round(browser, page):
     """One pass of typing, erasing and clearing: per step, the field's
     value and the figures HOLDS gives."""
-    from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.keys import Keys
     browser.open(page)
     browser.js(TIMING)
@@ -707,7 +719,7 @@ def timing_round(browser, page):
     figures = []
     for key in steps:
         if key is None:  # select all, for the Backspace that clears the field
-            ActionChains(browser.driver).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL).perform()
+            browser.select_all()
             continue
         browser.keys(key)
         time.sleep(1.1)
