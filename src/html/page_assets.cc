@@ -176,7 +176,7 @@ nav.append(mapList(root));
 const kBudget = 1200;
 let shown = textures;
 let pending = [];
-let typing = 0;  // the timer of a change typed, not made yet
+const typing = {frame: 0, timer: 0};  // a change typed, not made yet
 function flush() {
   let spent = 0;
   while (pending.length !== 0 && spent < kBudget) {
@@ -202,7 +202,7 @@ function flush() {
     }
   }
   if (pending.length === 0) {
-    if (typing === 0) main.removeAttribute("aria-busy");
+    if (typing.frame === 0 && typing.timer === 0) main.removeAttribute("aria-busy");
   } else {
     main.setAttribute("aria-busy", "true");
     requestAnimationFrame(flush);
@@ -264,19 +264,26 @@ function writeAddress() {
 // browsers a frame's time.
 let addressing = 0;
 function changed() {
-  clearTimeout(typing);
-  typing = 0;
+  cancelAnimationFrame(typing.frame);
+  clearTimeout(typing.timer);
+  typing.frame = typing.timer = 0;
   if (main.getBoundingClientRect().top < 0) scrollTo(0, 0);
   apply();
   clearTimeout(addressing);
   addressing = setTimeout(writeAddress, 300);
 }
-// Keys typed in a quick run make one change, a moment after the last: the
-// field shows each at once.
+// Keys typed in a quick run make one change, a moment after the last and
+// after the frame that shows it in the field (which some engines draw
+// later than that moment).
 function typed() {
   main.setAttribute("aria-busy", "true");
-  clearTimeout(typing);
-  typing = setTimeout(changed, 60);
+  cancelAnimationFrame(typing.frame);
+  clearTimeout(typing.timer);
+  typing.timer = 0;
+  typing.frame = requestAnimationFrame(() => {
+    typing.frame = 0;
+    typing.timer = setTimeout(changed, 60);
+  });
 }
 search.addEventListener("input", typed);
 for (const box of boxes) box.addEventListener("change", changed);
@@ -302,7 +309,7 @@ search.addEventListener("keydown", (event) => {
     }
   } else if (event.key === "Enter" || event.key === "ArrowDown") {
     event.preventDefault();
-    if (typing !== 0) changed();
+    if (typing.frame !== 0 || typing.timer !== 0) changed();
     if (shown.length !== 0) shown[0].target.focus();
   }
 });
@@ -421,4 +428,4 @@ if (section) section.scrollIntoView();
 
 const std::string_view kPagePolicy =
     "default-src 'none'; img-src 'self'; style-src 'sha256-UlnLv2ehyBc3k5KR6lo6/w50+DEsa0Bj5Z6Ti02bgmA='; "
-    "script-src 'sha256-qAWia4qwkzhCjywlAJAsJ6npTibHdvandk5wwyYl7vI='; base-uri 'none'; form-action 'none'";
+    "script-src 'sha256-BnGC8BjeHUXiIfCc2EM6MSZXgeyj1T+07lC0l4zUgjA='; base-uri 'none'; form-action 'none'";

@@ -726,6 +726,7 @@ def timing_round(browser, page):
         hold = browser.js(HOLDS)
         hold["value"] = browser.js("return document.querySelector('header input').value")
         figures.append(hold)
+        settled(browser)  # each key timed alone, after the changes of the one before
     if browser.name == "chromium":
         check(all(hold["frames"] > 5 for hold in figures), f"{browser.name} drew too few frames to time: {figures}")
     return figures
