@@ -389,7 +389,8 @@ main.addEventListener("click", (event) => {
   view(textureOf.get(figure));
 });
 main.addEventListener("keydown", (event) => {
-  if (event.key !== "Enter" || !event.target.matches("figure > a:not([href])")) return;
+  // Figures without a link are buttons: Enter and Space.
+  if ((event.key !== "Enter" && event.key !== " ") || !event.target.matches("figure > a:not([href])")) return;
   event.preventDefault();
   zoom = 0;
   view(textureOf.get(event.target.parentElement));
@@ -428,4 +429,4 @@ if (section) section.scrollIntoView();
 
 const std::string_view kPagePolicy =
     "default-src 'none'; img-src 'self'; style-src 'sha256-UlnLv2ehyBc3k5KR6lo6/w50+DEsa0Bj5Z6Ti02bgmA='; "
-    "script-src 'sha256-BnGC8BjeHUXiIfCc2EM6MSZXgeyj1T+07lC0l4zUgjA='; base-uri 'none'; form-action 'none'";
+    "script-src 'sha256-5a3Reug0egHeI7mR0QpaL20EOMBYrCht11j2YlKCtSk='; base-uri 'none'; form-action 'none'";

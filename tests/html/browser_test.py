@@ -338,7 +338,7 @@ return {figures: Array.from(document.querySelectorAll("main figure"), (figure) =
         filters: Object.fromEntries(Array.from(document.querySelectorAll("fieldset label"),
                                                (label) => [label.querySelector("input").value, +output(label)])),
         map: Array.from(document.querySelectorAll("nav li:has(> a)"), (item) => [!item.hidden, +output(item)]),
-        hash: location.hash, value: document.querySelector("header input").value};
+        value: document.querySelector("header input").value};
 """
 
 
@@ -606,6 +606,11 @@ def check_unsafe_file(browser, page):
           "evil.html does not show as an image in the viewer")
     source = browser.js("return document.querySelector('dialog img').src")
     browser.keys("\ue00c")  # Esc
+    # Without a link the figure is a button: Enter opens the viewer too.
+    check(not browser.js(VIEWER)["open"], "Esc left the viewer open")
+    browser.keys("\ue007")  # Enter, on the figure the viewer gave the focus back to
+    check(browser.js(VIEWER)["open"] and browser.js(VIEWER)["fields"][0] == "evil.html", "Enter on evil.html opened no viewer")
+    browser.keys("\ue00c")
     browser.get(source)
     check(browser.js("return document.title") == "evil ran", "evil.html, opened as a document, ran nothing: the check proves nothing")
 
