@@ -47,11 +47,11 @@ static const char kUsageFormat[] =
     "\n"
     "Check README.RTF for full documentation, more examples of usage and technical details of Velmire.";
 
-// What the caption says after the codes.
-static const char kCaptionEnd[] =
+// What the caption says after the codes, of the mark '!'.
+static const char kMarkCaption[] =
     "An exclamation '!' before the texture type caption indicates the texture is not well "
     "formed because it needs some additional padding bytes on the pixel array, so probably, "
-    "the resulting texture will be not visible by an image viewer\n";
+    "the resulting texture will be not visible by an image viewer";
 
 void print_usage(FILE* out) {
   std::fprintf(out, kUsageFormat, kProgramName, kUsageVersion);
@@ -59,14 +59,22 @@ void print_usage(FILE* out) {
 
 void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool two_bytes) {
   print_caption_types(out, two_bytes);
-  std::fputs(kCaptionEnd, out);
+  std::fprintf(out, "%s\n", kMarkCaption);
   print_totals(out, "TOTAL OF TEXTURE TYPES EXTRACTED:", totals, two_bytes);
   std::fputs("\n", out);
 }
 
 void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes) {
   add_page_total(page, "Textures extracted", total_of(totals), 0);
-  for (size_t i = 0; i < kReportTypeCount; ++i)
+  int32_t not_well_formed = 0;
+  for (size_t i = 0; i < kReportTypeCount; ++i) {
+    not_well_formed += totals.not_well_formed[i];
     if (!kReportTypes[i].two_bytes || two_bytes)
       add_page_total(page, kReportTypes[i].totals_label, totals.count[i], totals.not_well_formed[i]);
+  }
+  // The caption as the legend of the page's filters.
+  for (size_t i = 0; i < kReportTypeCount; ++i)
+    if (!kReportTypes[i].two_bytes || two_bytes)
+      add_page_legend(page, kReportTypes[i].code, kReportTypes[i].caption, totals.count[i]);
+  add_page_legend(page, "!", kMarkCaption, not_well_formed);
 }

@@ -1,5 +1,7 @@
 #include "common/cp1252.h"
 
+#include <cstring>
+
 namespace {
 
 // Bytes 0x80 to 0x9F; from 0xA0 on a byte is the character of its value.
@@ -10,18 +12,22 @@ constexpr char16_t kHighControls[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void append_utf8(char32_t c, std::string* out) {
+// Writes the character as UTF-8 at `out`; returns its length.
+size_t put_utf8(char32_t c, char* out) {
   if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | c >> 6));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    // Every character of the code page lies below U+10000.
-    out->push_back(static_cast<char>(0xE0 | c >> 12));
-    out->push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    out[0] = static_cast<char>(c);
+    return 1;
   }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | c >> 6);
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  // Every character of the code page lies below U+10000.
+  out[0] = static_cast<char>(0xE0 | c >> 12);
+  out[1] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+  out[2] = static_cast<char>(0x80 | (c & 0x3F));
+  return 3;
 }
 
 // The byte of a character, or -1 when the code page has none.
@@ -59,7 +65,23 @@ char32_t cp1252_character(uint8_t byte) {
 }
 
 void append_cp1252_as_utf8(std::string_view bytes, std::string* utf8) {
-  for (char b : bytes) append_utf8(cp1252_character(static_cast<uint8_t>(b)), utf8);
+  char character[3];
+  for (char b : bytes) utf8->append(character, put_utf8(cp1252_character(static_cast<uint8_t>(b)), character));
+}
+
+size_t copy_as_utf8(std::string_view bytes, bool keep_utf8, char* utf8) {
+  char* end = utf8;
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t start = at;
+    if (keep_utf8 && next_character(bytes, &at) >= 0) {
+      std::memcpy(end, bytes.data() + start, at - start);
+      end += at - start;
+      continue;
+    }
+    at = start + 1;
+    end += put_utf8(cp1252_character(static_cast<uint8_t>(bytes[start])), end);
+  }
+  return static_cast<size_t>(end - utf8);
 }
 
 bool append_utf8_as_cp1252(std::string_view utf8, std::string* bytes) {

@@ -36,6 +36,17 @@ unsigned char fold_case(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
 }
 
+bool same_letters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return fold_case(x) == fold_case(y); });
+}
+
+void put_figure_number(PageWriter* writer, uint32_t number) {
+  // Numbered as the file names number textures.
+  put_text(writer, number < 10 ? "000" : number < 100 ? "00" : number < 1000 ? "0" : "");
+  put_number(writer, number);
+}
+
 }  // namespace
 
 int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, size_t source_length, FILE* err) {
@@ -61,7 +72,8 @@ int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, siz
                    "<meta http-equiv=\"Content-Security-Policy\" content=\"");
   put_text(writer, kPagePolicy);
   put_text(writer, "\">\n<meta name=\"viewport\" content=\"width=device-width\">\n<title>Textures of ");
-  put_escaped(writer, title);
+  char text[kEscapedBytesPerByte * kPathBufferSize];
+  put_text(writer, {text, path_text(title, '/', std::string_view::npos, text)});
   put_text(writer, "</title>\n<style>");
   put_text(writer, kPageStyle);
   put_text(writer, "</style>\n</head>\n<body>\n<main>\n");
@@ -69,66 +81,84 @@ int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, siz
 }
 
 bool is_html_page_path(const HtmlPage& page, std::string_view path) {
-  const std::string_view own = path_view(page.path);
-  return path.size() == own.size() &&
-         std::equal(path.begin(), path.end(), own.begin(), [](char a, char b) { return fold_case(a) == fold_case(b); });
+  return same_letters(path, path_view(page.path));
+}
+
+bool opens_as_image(std::string_view path, char separator) {
+  const std::string_view name = path.substr(path.find_last_of(separator) + 1);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view extension = name.substr(dot);
+  return same_letters(extension, ".BMP") || same_letters(extension, ".PNG");
 }
 
 void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view image_path, const PageFigure& figure) {
   PageWriter* writer = &page->writer;
   if (path_view(page->section) != pix_path) {
-    if (page->section.length != 0) put_text(writer, "</section>\n");
+    if (page->section.length != 0) put_text(writer, "</div></details>\n");
     path_assign(&page->section, pix_path);
-    put_text(writer, "<section>\n<h2>");
-    put_path_text(writer, pix_path.substr(std::min(page->source_length, pix_path.size())), kPathSeparator);
-    put_text(writer, "</h2>\n");
+    const std::string_view below = pix_path.substr(std::min(page->source_length, pix_path.size()));
+    const size_t member = figure.archive_member ? below.find_last_of(kPathSeparator) + 1 : std::string_view::npos;
+    page->section_text_length = path_text(below, kPathSeparator, member, page->section_text);
+    put_text(writer, "<details open><summary><h2>");
+    put_text(writer, {page->section_text, page->section_text_length});
+    put_text(writer, "</h2></summary><div>\n");
   }
+  const std::string_view image = image_path.substr(std::min(page->destination_length, image_path.size()));
   char link_bytes[3 * kPathBufferSize];
-  const std::string_view link(
-      link_bytes,
-      link_of_path(image_path.substr(std::min(page->destination_length, image_path.size())).substr(0, kPathBufferSize),
-                   kPathSeparator, link_bytes));
+  const std::string_view link(link_bytes, link_of_path(image.substr(0, kPathBufferSize), kPathSeparator, link_bytes));
   char name_bytes[kEscapedBytesPerByte * kPathBufferSize];
-  const std::string_view name(name_bytes, escape_text(figure.name.substr(0, kPathBufferSize), name_bytes));
-  put_text(writer, "<figure><a href=\"");
-  put_text(writer, link);
+  const std::string_view name(name_bytes, name_text(figure.name, name_bytes));
+
+  put_text(writer, "<figure data-code=\"");
+  if (!figure.well_formed) put_text(writer, "!");
+  put_text(writer, figure.code);  // the report's own codes, and the table's formats: no markup
+  put_text(writer, "\" data-format=\"");
+  put_text(writer, figure.format);
+  put_text(writer, "\" data-path=\"");
+  put_text(writer, {page->section_text, page->section_text_length});
+  if (opens_as_image(image, kPathSeparator)) {
+    put_text(writer, "\"><a href=\"");
+    put_text(writer, link);
+    put_text(writer, "\"");
+  } else {
+    // No link: the script opens the viewer on Enter as on a click.
+    put_text(writer, "\"><a tabindex=\"0\" role=\"button\"");
+  }
   if (figure.well_formed) {
     const ShownSize shown = shown_size(figure.width, figure.height);
-    put_text(writer, "\"><img src=\"");
+    put_text(writer, "><img src=\"");
     put_text(writer, link);
-    put_text(writer, "\" width=\"");
+    put_text(writer, "\" width=");
     put_number(writer, shown.width);
-    put_text(writer, "\" height=\"");
+    put_text(writer, " height=");
     put_number(writer, shown.height);
-    put_text(writer, shown.scaled_up ? "\" class=\"pixelated\" alt=\"" : "\" alt=\"");
+    put_text(writer, shown.scaled_up ? " class=pixelated alt=\"" : " alt=\"");
     put_text(writer, name);
-    put_text(writer, "\" loading=\"lazy\"></a>");
+    put_text(writer, "\" loading=lazy></a>");
   } else {
-    put_text(writer, "\" class=\"placeholder\">Browsers do not show this BMP file: its rows lack the padding bytes "
-                     "BMP files need. With -png velmire writes it as a PNG file, which they show.</a>");
+    put_text(writer, " class=placeholder>Browsers show this BMP file garbled: its rows lack the padding bytes BMP "
+                     "files need. With -png velmire writes it as a PNG file, which they show right.</a>");
   }
-  // Numbered as the file names number textures.
-  const uint32_t number = static_cast<uint32_t>(figure.number);
   put_text(writer, "<figcaption>");
-  put_text(writer, number < 10 ? "000" : number < 100 ? "00" : number < 1000 ? "0" : "");
-  put_number(writer, number);
+  put_figure_number(writer, static_cast<uint32_t>(figure.number));
   put_text(writer, " <b>");
   put_text(writer, name);
   put_text(writer, "</b><br>");
   put_number(writer, figure.width);
-  put_text(writer, "&#215;");
+  put_text(writer, "\xC3\x97");  // the multiplication sign
   put_number(writer, figure.height);
   put_text(writer, figure.well_formed ? " " : " !");
-  put_text(writer, figure.code);  // the report's own codes
+  put_text(writer, figure.code);
+  put_text(writer, " ");
+  put_text(writer, figure.format);
   put_text(writer, "</figcaption></figure>\n");
 }
 
 void begin_page_totals(HtmlPage* page) {
   PageWriter* writer = &page->writer;
-  if (page->section.length != 0) put_text(writer, "</section>\n");
-  put_text(writer, "</main>\n<header>\n<h1>Textures of ");
-  put_escaped(writer, page->title);
-  put_text(writer, "</h1>\n<ul>\n");
+  if (page->section.length != 0) put_text(writer, "</div></details>\n");
+  put_text(writer, "</main>\n<aside>\n<ul>\n");
 }
 
 void add_page_total(HtmlPage* page, std::string_view label, int32_t count, int32_t not_well_formed) {
@@ -145,11 +175,32 @@ void add_page_total(HtmlPage* page, std::string_view label, int32_t count, int32
   put_text(writer, "</li>\n");
 }
 
+void add_page_legend(HtmlPage* page, std::string_view code, std::string_view words, int32_t count) {
+  PageWriter* writer = &page->writer;
+  if (!page->legend_started) {
+    page->legend_started = true;
+    put_text(writer, "</ul>\n<fieldset><legend>Show only the types ticked</legend>\n");
+  }
+  put_text(writer, "<label><input type=\"checkbox\" value=\"");
+  put_escaped(writer, code);
+  put_text(writer, "\"><b>");
+  put_escaped(writer, code);
+  put_text(writer, "</b> <span>");
+  put_escaped(writer, words);
+  put_text(writer, "</span> <output>");
+  put_number(writer, static_cast<uint32_t>(count));
+  put_text(writer, "</output></label>\n");
+}
+
 int close_html_page(HtmlPage* page) {
   PageWriter* writer = &page->writer;
-  put_text(writer, "</ul>\n<input type=\"search\" placeholder=\"Texture or PIX file name\" "
-                   "aria-label=\"Show the textures whose name or PIX file name holds\"> <output></output>\n"
-                   "</header>\n<script>");
+  put_text(writer, page->legend_started ? "</fieldset>\n" : "</ul>\n");
+  put_text(writer, "<nav aria-label=\"PIX files\"><h2>PIX files</h2></nav>\n</aside>\n<header>\n<h1>Textures of ");
+  char text[kEscapedBytesPerByte * kPathBufferSize];
+  put_text(writer, {text, path_text(page->title, '/', std::string_view::npos, text)});
+  put_text(writer, "</h1>\n");
+  put_text(writer, kPageControls);
+  put_text(writer, "<script>");
   put_text(writer, kPageScript);
   put_text(writer, "</script>\n</body>\n</html>\n");
   if (finish_page_writer(writer) == 0) return 0;

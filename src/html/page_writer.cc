@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/cp1252.h"
 #include "common/path_buffer.h"
 #include "fileio/whole_file.h"
 
@@ -104,12 +105,30 @@ void put_escaped(PageWriter* writer, std::string_view text) {
     put_text(writer, {escaped, escape_text(text.substr(0, kPiece), escaped)});
 }
 
-void put_path_text(PageWriter* writer, std::string_view path, char separator) {
-  char escaped[kEscapedBytesPerByte * kPathBufferSize];
-  const size_t length = escape_text(path.substr(0, kPathBufferSize), escaped);
-  // No character reference holds a separator.
-  if (separator != '/') std::replace(escaped, escaped + length, separator, '/');
-  put_text(writer, {escaped, length});
+namespace {
+
+// Bytes as UTF-8 (see copy_as_utf8), escaped.
+size_t utf8_text(std::string_view bytes, size_t stored_from, char* text) {
+  char utf8[3 * kPathBufferSize];
+  bytes = bytes.substr(0, kPathBufferSize);
+  stored_from = std::min(stored_from, bytes.size());
+  size_t length = copy_as_utf8(bytes.substr(0, stored_from), true, utf8);
+  length += copy_as_utf8(bytes.substr(stored_from), false, utf8 + length);
+  // Only ASCII bytes, which UTF-8 keeps one for one, grow when escaped.
+  return escape_text({utf8, length}, text);
+}
+
+}  // namespace
+
+size_t name_text(std::string_view name, char* text) {
+  return utf8_text(name, 0, text);
+}
+
+size_t path_text(std::string_view path, char separator, size_t stored_from, char* text) {
+  const size_t length = utf8_text(path, stored_from, text);
+  // No character reference, and no byte of a longer UTF-8 sequence, is a separator.
+  if (separator != '/') std::replace(text, text + length, separator, '/');
+  return length;
 }
 
 size_t link_of_path(std::string_view path, char separator, char* link) {

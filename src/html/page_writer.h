@@ -40,9 +40,10 @@ inline void put_text(PageWriter* writer, std::string_view text) {
 }
 void put_number(PageWriter* writer, uint32_t number);
 
-// Text read from files and folders, as page text or as an attribute value
-// in double quotes: the five bytes markup gives a meaning become character
-// references, so that no name can open or close an element or an attribute.
+// The page's own words (or text already made UTF-8), as page text or as an
+// attribute value in double quotes: the five bytes markup gives a meaning
+// become character references, so that no text can open or close an
+// element or an attribute.
 void put_escaped(PageWriter* writer, std::string_view text);
 
 // The same into `escaped`, which has room for kEscapedBytesPerByte bytes
@@ -50,9 +51,19 @@ void put_escaped(PageWriter* writer, std::string_view text);
 inline constexpr size_t kEscapedBytesPerByte = 6;  // "&quot;"
 size_t escape_text(std::string_view text, char* escaped);
 
-// A path below the page's folder (that fits a path buffer), its parts
-// between `separator`s joined by '/', as text (put_escaped).
-void put_path_text(PageWriter* writer, std::string_view path, char separator);
+// A name stored in a PIX file or a TWT archive (that fits a path buffer),
+// as page text: each byte the Windows-1252 character it stands for, in
+// UTF-8, escaped as put_escaped does. `text` has room for
+// kEscapedBytesPerByte bytes for each of the name's. Returns the length
+// written.
+size_t name_text(std::string_view name, char* text);
+
+// A path (that fits a path buffer) as page text, its parts between
+// `separator`s joined by '/': its valid UTF-8 as it is and other bytes as
+// their Windows-1252 characters, but for the bytes from `stored_from` on,
+// which are a stored name (a TWT archive's member; npos for none). Room and
+// result as for name_text.
+size_t path_text(std::string_view path, char separator, size_t stored_from, char* text);
 
 // The same path as a relative link, into `link`, which has room for 3 bytes
 // for each of the path's: each part percent-encoded but for letters, digits

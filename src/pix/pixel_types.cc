@@ -8,18 +8,18 @@ namespace {
 // {shift, bits} of red, green, blue and alpha in the big-endian value of a
 // pixel's bytes.
 constexpr PixelType kPixelTypes[] = {
-    {kPixType8Bit, 1, true, {}, {}, {}, {}, "NO", false},
-    {kPixTypeRgb, 3, false, {16, 8}, {8, 8}, {0, 8}, {}, "3B", false},    // R G B
-    {kPixTypeXrgb, 4, false, {16, 8}, {8, 8}, {0, 8}, {}, "4B", false},   // X R G B
-    {4, 2, false, {10, 5}, {5, 5}, {0, 5}, {}, "2B", true},               // x R5 G5 B5
-    {5, 2, false, {11, 5}, {5, 6}, {0, 5}, {}, "2B", true},               // R5 G6 B5
-    {17, 2, false, {0, 5}, {5, 5}, {10, 5}, {}, "2B", true},              // x B5 G5 R5
-    {34, 2, false, {0, 5}, {5, 6}, {11, 5}, {}, "2B", true},              // B5 G6 R5
-    {18, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", true},          // A4 R4 G4 B4
-    {32, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", true},          // A4 R4 G4 B4
-    {31, 2, false, {10, 5}, {5, 5}, {0, 5}, {15, 1}, "2B", true},         // A1 R5 G5 B5
-    {8, 4, false, {16, 8}, {8, 8}, {0, 8}, {24, 8}, "4B", true},          // A R G B
-    {37, 4, false, {24, 8}, {16, 8}, {8, 8}, {0, 8}, "4B", true},         // R G B A
+    {kPixType8Bit, 1, true, {}, {}, {}, {}, "NO", "indexed", false},
+    {kPixTypeRgb, 3, false, {16, 8}, {8, 8}, {0, 8}, {}, "3B", "888", false},     // R G B
+    {kPixTypeXrgb, 4, false, {16, 8}, {8, 8}, {0, 8}, {}, "4B", "888", false},    // X R G B
+    {4, 2, false, {10, 5}, {5, 5}, {0, 5}, {}, "2B", "555", true},                // x R5 G5 B5
+    {5, 2, false, {11, 5}, {5, 6}, {0, 5}, {}, "2B", "565", true},                // R5 G6 B5
+    {17, 2, false, {0, 5}, {5, 5}, {10, 5}, {}, "2B", "555", true},               // x B5 G5 R5
+    {34, 2, false, {0, 5}, {5, 6}, {11, 5}, {}, "2B", "565", true},               // B5 G6 R5
+    {18, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", "4444", true},          // A4 R4 G4 B4
+    {32, 2, false, {8, 4}, {4, 4}, {0, 4}, {12, 4}, "2B", "4444", true},          // A4 R4 G4 B4
+    {31, 2, false, {10, 5}, {5, 5}, {0, 5}, {15, 1}, "2B", "1555", true},         // A1 R5 G5 B5
+    {8, 4, false, {16, 8}, {8, 8}, {0, 8}, {24, 8}, "4B", "8888", true},          // A R G B
+    {37, 4, false, {24, 8}, {16, 8}, {8, 8}, {0, 8}, "4B", "8888", true},         // R G B A
 };
 
 }  // namespace

@@ -20,6 +20,10 @@ struct PixelType {
   bool indexed = false;       // one byte, an index into a 256-colour palette
   ChannelBits red, green, blue, alpha;
   const char* code = "";      // the report's code
+  // How the page names the pixel format after the code: the bits of each
+  // channel present ("565", "4444", "888" ...), or "indexed" for palette
+  // indices.
+  const char* format = "";
   // Written only by BRender 1.2 and later tools (read with "-c2"), and
   // decoded channel by channel; the others (8-bit, 3 and 4 bytes per pixel)
   // are the game's own, whose bytes images take as they are.

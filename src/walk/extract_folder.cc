@@ -115,7 +115,7 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
       continue;
     }
     int result = scan_pix_blocks(member.bytes, member_path.text, path_view(member_name), sequence,
-                                 &member_folders, context);
+                                 &member_folders, context, true);
     restore_destination(&member_folders);
     if (result == kWalkFolderFailed) return kWalkDone;  // only the archive's walk ended
     if (result != kWalkDone) return result;

@@ -11,6 +11,7 @@ namespace {
 struct FileScan {
   const char* pix_path;
   std::string_view entry_name;
+  bool archive_member;
   int32_t texture_number = 0;
   int32_t nameless_count = 0;
 };
@@ -59,15 +60,16 @@ int hand_off_texture(FileScan* scan, const TextureSequence& sequence, OutputFold
   if (context.page != nullptr)
     add_page_figure(context.page, label.pix_path, folders->output_path.text,
                     {label.number, label.name, texture.header->width, texture.header->height, code.code,
-                     code.well_formed});
+                     type->format, code.well_formed, scan->archive_member});
   return kWalkDone;
 }
 
 }  // namespace
 
 int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::string_view entry_name,
-                    TextureSequence* sequence, OutputFolders* folders, const RunContext& context) {
-  FileScan scan{pix_path, entry_name};
+                    TextureSequence* sequence, OutputFolders* folders, const RunContext& context,
+                    bool archive_member) {
+  FileScan scan{pix_path, entry_name, archive_member};
   *sequence = TextureSequence{};
   uint64_t position = sizeof kPixSignature;
   const HeaderKinds kinds = context.options.c2 == 1 ? HeaderKinds::game_and_newer : HeaderKinds::game;

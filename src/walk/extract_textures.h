@@ -23,5 +23,8 @@ enum : int {
 // Runs over the blocks of one loaded PIX file, naming, writing and reporting
 // each completed texture. Returns 0 at the end of the file (a truncated block
 // also ends the file, after its message), or 1, 3 or 4 after a message.
+// `archive_member`: the file is a TWT archive's member, `entry_name` the
+// member's name as stored there.
 int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::string_view entry_name,
-                    TextureSequence* sequence, OutputFolders* folders, const RunContext& context);
+                    TextureSequence* sequence, OutputFolders* folders, const RunContext& context,
+                    bool archive_member = false);

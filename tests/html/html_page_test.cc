@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,8 @@
 
 namespace {
 
-// What the page writer puts in a file for a text, through put_path_text
-// ('t' or, on Windows, 'T'), link_of_path ('l', 'L') or put_escaped ('e').
+// What the page writer puts in a file for a text, through path_text ('t'
+// or, on Windows, 'T'), link_of_path ('l', 'L') or put_escaped ('e').
 std::string written(char how, const std::string& text) {
   TempDir dir;
   FolderHandle folder;
@@ -30,9 +31,9 @@ std::string written(char how, const std::string& text) {
   PageWriter writer;
   EXPECT_EQ(start_page_writer(&writer, file, "page", stderr), 0);
   const char separator = how == 'T' || how == 'L' ? '\\' : '/';
-  std::string link(3 * text.size(), '\0');
-  if (how == 'l' || how == 'L') put_text(&writer, {link.data(), link_of_path(text, separator, link.data())});
-  if (how == 't' || how == 'T') put_path_text(&writer, text, separator);
+  std::string out(kEscapedBytesPerByte * text.size(), '\0');
+  if (how == 'l' || how == 'L') put_text(&writer, {out.data(), link_of_path(text, separator, out.data())});
+  if (how == 't' || how == 'T') put_text(&writer, {out.data(), path_text(text, separator, std::string::npos, out.data())});
   if (how == 'e') put_escaped(&writer, text);
   EXPECT_EQ(finish_page_writer(&writer), 0);
   const std::vector<uint8_t> bytes = read_file(dir.path / "page");
@@ -73,6 +74,79 @@ TEST(HtmlPage, NamesBecomeTextAndLinks) {
       {"longer than the buffer", 'e', repeated("<&", kPageBufferSize), repeated("&lt;&amp;", kPageBufferSize)},
   };
   for (const Case& c : cases) EXPECT_EQ(written(c.how, c.name), c.expected) << c.what;
+}
+
+// A page of one run, made through the page's own calls: the title, two
+// PIX files (one a TWT archive's member), a figure in each, one line of
+// totals and one of the legend, each given text of its own.
+std::string page_of(const TempDir& dir) {
+  PathBuffer destination;
+  path_assign(&destination, (dir.path / "dst").string() + std::string(1, kPathSeparator));
+  fs::create_directories(dir.path / "dst");
+  OutputTree tree;
+  EXPECT_EQ(open_output_tree(destination, &tree), 0);
+  const std::string sep(1, kPathSeparator), root = path_view(destination).data();
+  HtmlPage page;
+  EXPECT_EQ(open_html_page(&page, &tree, "<T&'\"\xff", 4, stderr), 0);
+  add_page_figure(&page, "SRC" + sep + "<H>" + sep + "hiv\xe9r" + sep + "\xc3\xa9t\xc3\xa9.PIX",
+                  root + "<L>" + sep + "0001. <n>.bmp", {1, "<N>\"caf\xe9\x81", 8, 8, "NO", "indexed"});
+  add_page_figure(&page, "SRC" + sep + "A.TWT" + sep + "\xc3\xa9.P16", root + "A.TWT" + sep + "0001. evil.html",
+                  {1, "evil.html", 4, 2, "2B", "565", false, true});
+  begin_page_totals(&page);
+  add_page_total(&page, "<L>", 2, 0);
+  add_page_legend(&page, "2B", "<W>", 1);
+  EXPECT_EQ(close_html_page(&page), 0);
+  close_output_tree(&tree);
+  const std::vector<uint8_t> bytes = read_file(dir.path / "dst" / "index.html");
+  return {bytes.begin(), bytes.end()};
+}
+
+// Every place the page writes text escapes it, and shows bytes past ASCII
+// as characters in UTF-8: stored names as Windows-1252 ("\xe9" is e acute,
+// "\x81" U+0081), paths from disk keeping their UTF-8 (an archive's member
+// name is stored: its UTF-8-like bytes are Windows-1252 too). A figure links
+// to its file only when browsers open it as an image.
+TEST(HtmlPage, EveryPlaceEscapesItsText) {
+  struct Case {
+    const char* place;
+    const char* pattern;  // the first match's group is the place's text
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"title", "<title>(.*?)</title>", "Textures of &lt;T&amp;&#39;&quot;\xc3\xbf"},
+      {"heading", "<h1>(.*?)</h1>", "Textures of &lt;T&amp;&#39;&quot;\xc3\xbf"},
+      {"section heading", "<h2>(.*?)</h2></summary>", "&lt;H&gt;/hiv\xc3\xa9r/\xc3\xa9t\xc3\xa9.PIX"},
+      {"data-path", "data-path=\"([^\"]*)\"", "&lt;H&gt;/hiv\xc3\xa9r/\xc3\xa9t\xc3\xa9.PIX"},
+      {"a member's path", "<h2>(A.TWT.*?)</h2>", "A.TWT/\xc3\x83\xc2\xa9.P16"},
+      {"alt", "alt=\"([^\"]*)\"", "&lt;N&gt;&quot;caf\xc3\xa9\xc2\x81"},
+      {"caption", "<b>(.*?)</b><br>", "&lt;N&gt;&quot;caf\xc3\xa9\xc2\x81"},
+      {"caption's type", "<br>(.*?)</figcaption>", "8\xc3\x97" "8 NO indexed"},
+      {"link", "href=\"([^\"]*)\"", "%3CL%3E/0001.%20%3Cn%3E.bmp"},
+      {"picture", "src=\"([^\"]*)\"", "%3CL%3E/0001.%20%3Cn%3E.bmp"},
+      {"no link to a file that opens as a document", "<figure data-code=\"(!2B[^>]*><a[^>]*)>",
+       "!2B\" data-format=\"565\" data-path=\"A.TWT/\xc3\x83\xc2\xa9.P16\"><a tabindex=\"0\" role=\"button\" "
+       "class=placeholder"},
+      {"totals", "<li>(.*?)</li>", "&lt;L&gt;: 2"},
+      {"legend", "value=\"2B\"><b>2B</b> <span>(.*?)</span>", "&lt;W&gt;"},
+  };
+  TempDir dir;
+  const std::string page = page_of(dir);
+  for (const Case& c : cases) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(page, match, std::regex(c.pattern))) << c.place;
+    EXPECT_EQ(match[1].str(), c.expected) << c.place;
+  }
+}
+
+// Browsers show .bmp and .png files as images whatever the letter case;
+// any other name opens as a document.
+TEST(HtmlPage, OnlyImagesOpenAsImages) {
+  const std::pair<const char*, bool> cases[] = {
+      {"a/0001. x.bmp", true},  {"a/0001. x.BMP", true},   {"a/x.Png", true},    {"a/x.png.html", false},
+      {"a/evil.html", false},   {"a/x.bmpx", false},       {"a/bmp", false},     {"a.bmp/x", false},
+      {"a/x.", false},          {"a/.png", true},
+  };
+  for (const auto& [path, image] : cases) EXPECT_EQ(opens_as_image(path, '/'), image) << path;
 }
 
 // A write that fails (a full disk), before the end or at it, is reported
