@@ -20,11 +20,11 @@ static constexpr const char* kReadErrorPrefix = "The following error has ocurred
 // Returns 0 with the file open, or 1 after a message.
 static int open_for_reading(const char* path, FileHandle* file, uint64_t* size, FILE* err) {
   if (open_file_for_reading(path, file) != 0) {
-    std::fprintf(err, "Couldn't read file %s", path);
+    std::fprintf(err, "Couldn't read file %s\n", path);
     return 1;
   }
   if (get_open_file_size(*file, size) != 0) {
-    std::fprintf(err, "Couldn't read file %s", path);
+    std::fprintf(err, "Couldn't read file %s\n", path);
     close_file(*file);
     return 1;
   }
@@ -38,7 +38,7 @@ static int read_exactly(FileHandle file, const char* path, uint8_t* buffer, size
   size_t done = 0;
   int error_number = size == 0 ? 0 : read_file(file, buffer, size, &done);
   if (size != 0 && error_number == 0 && done == size) return 0;
-  std::fprintf(err, "Couldn't read from file %s", path);
+  std::fprintf(err, "Couldn't read from file %s\n", path);
   print_error_description(err, kReadErrorPrefix, error_number);
   return 1;
 }
@@ -46,14 +46,14 @@ static int read_exactly(FileHandle file, const char* path, uint8_t* buffer, size
 // Returns 0, or 1 after a message.
 static int close_after_reading(FileHandle file, const char* path, FILE* err) {
   if (close_file(file) != 0) {
-    std::fprintf(err, "Couldn't close file %s", path);
+    std::fprintf(err, "Couldn't close file %s\n", path);
     return 1;
   }
   return 0;
 }
 
 static void print_no_memory(FILE* err, const char* path) {
-  std::fprintf(err, "Couldn't allocate memory for the file %s", path);
+  std::fprintf(err, "Couldn't allocate memory for the file %s\n", path);
 }
 
 // The first read of a file goes into at least this much room.
@@ -137,10 +137,11 @@ static FileResult load_rest(FileHandle file, const char* path, uint64_t size, st
 }
 
 FileResult check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
-                               std::span<const uint8_t>* contents, FILE* err) {
+                               std::span<const uint8_t>* contents, FILE* err, FileStart* file_start) {
   FileHandle file;
   uint64_t size = 0;
   if (open_for_reading(path, &file, &size, err) != 0) return FileResult::unreadable;
+  if (file_start != nullptr) *file_start = FileStart{{}, 0, size};
   if (size < expected.size()) {
     close_file(file);
     return FileResult::other;
@@ -156,6 +157,10 @@ FileResult check_and_load_file(const char* path, std::span<const uint8_t> expect
   // only the rest is read.
   FileResult result = read_and_compare(file, path, expected, start, err);
   if (result == FileResult::ok) result = load_rest(file, path, size, {start, expected.size()}, buffer, contents, err);
+  if (result == FileResult::other && file_start != nullptr) {
+    file_start->count = std::min(expected.size(), sizeof file_start->bytes);
+    std::memcpy(file_start->bytes, start, file_start->count);
+  }
   if (result == FileResult::unreadable || result == FileResult::not_loaded)
     close_file(file);
   else if (close_after_reading(file, path, err) != 0)
@@ -204,8 +209,8 @@ FileResult open_whole_file_for_writing(const FolderHandle& folder, const char* n
                                        FileHandle* file, FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
   if (open_for_writing(folder, name, protected_prefix, file, &kept) != 0) {
-    std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
-                           : "Cannot open file %s for writing",
+    std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced\n"
+                           : "Cannot open file %s for writing\n",
                  path);
     return FileResult::not_written;
   }
@@ -233,7 +238,7 @@ FileResult write_file_piece(FileHandle file, const char* path, const void* data,
 FileResult write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
   if (write_file_piece(file, path, data, size, err) != FileResult::ok) return FileResult::not_written;
   if (close_file(file) != 0) {
-    std::fprintf(err, "Error closing the file %s", path);
+    std::fprintf(err, "Error closing the file %s\n", path);
     return FileResult::not_written;
   }
   return FileResult::ok;

@@ -1,8 +1,7 @@
 // Whole-file input and output and folder creation. Every operation returns a
-// FileResult. Those given an error stream print their own failure there,
-// mostly without a line break so that the caller's message continues the
-// same line; the others leave the system's reason in *error_number for the
-// caller to tell.
+// FileResult. Those given an error stream print their own failure there as
+// a line of its own, which the caller's message follows on the next; the
+// others leave the system's reason in *error_number for the caller to tell.
 #pragma once
 
 #include <cstdint>
@@ -35,15 +34,24 @@ enum class FileResult : uint8_t {
 FileResult read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
                            ByteBuffer* buffer, std::span<const uint8_t>* contents, int* error_number);
 
+// The start of a file that did not begin with the bytes asked for, and its
+// size, for a caller that may take it for something else.
+struct FileStart {
+  uint8_t bytes[16] = {};
+  size_t count = 0;  // 0 when the file is shorter than the bytes asked for: nothing was read
+  uint64_t size = 0;
+};
+
 // Checks that the file at `path` begins with `expected` and, when it does,
 // loads it whole into `buffer`, opening it once. Returns ok (with
 // `contents` set to the file's bytes, valid until the buffer is used
 // again); other when it does not begin with `expected` (or is shorter: then
-// nothing is read and nothing printed); unreadable after a message when it
-// cannot be checked; not_loaded after a message when it was checked but
-// cannot be loaded.
+// nothing is read and nothing printed), `start` (when given) then holding
+// the bytes read, at most 16; unreadable after a message when it cannot be
+// checked; not_loaded after a message when it was checked but cannot be
+// loaded.
 FileResult check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
-                               std::span<const uint8_t>* contents, FILE* err);
+                               std::span<const uint8_t>* contents, FILE* err, FileStart* start = nullptr);
 
 // Writes `size` bytes as the whole content of the file `name` in `folder`,
 // replacing what it held, unless the file exists and begins with
