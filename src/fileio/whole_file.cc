@@ -244,9 +244,11 @@ FileResult write_opened_file(FileHandle file, const char* path, const void* data
   return FileResult::ok;
 }
 
-FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
-                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
-                               int* error_number) {
+// A file loaded when it begins with `signature`, or, with a `judge`, when
+// the judge takes its first 16 bytes and its size.
+static FileResult load_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               StartJudge judge, ByteBuffer* buffer, std::span<const uint8_t>* contents,
+                               FileStatus* status, int* error_number, FileStart* file_start) {
   FileHandle file;
   *error_number = open_file_for_reading_at(folder, name, &file);
   if (*error_number == ENOENT) return FileResult::missing;
@@ -256,14 +258,20 @@ FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std
   *error_number = get_open_file_status(file, status);
   uint8_t start[kLocalPrefixBytes];
   size_t done = 0;
+  const size_t wanted = judge != nullptr ? static_cast<size_t>(std::min<uint64_t>(status->size, sizeof file_start->bytes))
+                                         : signature.size();
   if (*error_number == 0 && status->kind != EntryKind::file) {
     found = FileResult::not_plain;
-  } else if (*error_number == 0 && (signature.size() > sizeof start || status->size < signature.size())) {
+  } else if (*error_number == 0 && (wanted > sizeof start || status->size < wanted)) {
     found = FileResult::other;
-  } else if (*error_number == 0 && (*error_number = read_file(file, start, signature.size(), &done)) == 0) {
-    found = done == signature.size() && (done == 0 || std::memcmp(start, signature.data(), done) == 0)
-                ? FileResult::ok
-                : FileResult::other;
+  } else if (*error_number == 0 && (*error_number = read_file(file, start, wanted, &done)) == 0) {
+    const bool taken = judge != nullptr ? done == wanted && judge({start, done}, status->size)
+                                        : done == wanted && (done == 0 || std::memcmp(start, signature.data(), done) == 0);
+    found = taken ? FileResult::ok : FileResult::other;
+    if (!taken && file_start != nullptr) {
+      *file_start = FileStart{{}, std::min(done, sizeof file_start->bytes), status->size};
+      std::memcpy(file_start->bytes, start, file_start->count);
+    }
   }
   if (found == FileResult::ok) {
     uint8_t* bytes = status->size <= SIZE_MAX ? reserve_bytes(buffer, status->size) : nullptr;
@@ -280,6 +288,18 @@ FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std
   }
   close_file(file);
   return found;
+}
+
+FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
+                               int* error_number) {
+  return load_file_at(folder, name, signature, nullptr, buffer, contents, status, error_number, nullptr);
+}
+
+FileResult load_judged_file_at(const FolderHandle& folder, const char* name, StartJudge judge, ByteBuffer* buffer,
+                               std::span<const uint8_t>* contents, FileStatus* status, int* error_number,
+                               FileStart* start) {
+  return load_file_at(folder, name, {}, judge, buffer, contents, status, error_number, start);
 }
 
 // Asks for each prefix of the path that ends before a separator, shortest

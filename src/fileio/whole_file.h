@@ -94,6 +94,17 @@ FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std
                                ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
                                int* error_number);
 
+// Whether a file whose first bytes are `start` (16, or all of a shorter
+// file) and whose size is `size` is worth loading.
+using StartJudge = bool (*)(std::span<const uint8_t> start, uint64_t size);
+
+// load_signed_file_at for a file judged by its first 16 bytes and its size
+// instead of a signature: nothing more is read of a file `judge` refuses
+// (other), whatever its size; `start` then holds what was read.
+FileResult load_judged_file_at(const FolderHandle& folder, const char* name, StartJudge judge, ByteBuffer* buffer,
+                               std::span<const uint8_t>* contents, FileStatus* status, int* error_number,
+                               FileStart* start);
+
 // Makes every folder along the path exist, as asking for each prefix that
 // ends before a separator, shortest first, would: prefixes that exist
 // already or cannot be created (a drive name, the empty name before a

@@ -60,7 +60,7 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
                      const PathBuffer& destination) {
   Target target;
   OldFile old;
-  if (!enter_target(run, destination, name, kNoArchive, &target) || !load_old_file(run, target, name, {}, &old)) return;
+  if (!enter_target(run, destination, name, kNoArchive, &target) || !load_old_file(run, target, name, OldKind::archive, &old)) return;
   std::vector<TwtMember> members;
   std::string problem = old.found == FileResult::ok ? "" : kNoArchive;
   if (!problem.empty() || !match_members(old.bytes, folders, &members, &problem))

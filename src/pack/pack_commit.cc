@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "pix/pix_blocks.h"
+#include "pix/twt_archive.h"
+#include "walk/extract_folder.h"
+
 namespace {
 
 // The report lines a batch holds at most, reserved once, so that memory
@@ -11,8 +15,20 @@ namespace {
 // 800 KB) take two batches, four syncs for its five folders.
 constexpr size_t kReportBytes = size_t{512} << 10;
 
+bool is_pix_start(std::span<const uint8_t> start, uint64_t) {
+  return has_pix_signature(start);
+}
+
+bool is_archive_start(std::span<const uint8_t> start, uint64_t size) {
+  return judge_twt_start(start, size) == TwtVerdict::sound;
+}
+
 // Why the file standing where the PIX file goes is left as it is.
-std::string old_file_problem(FileResult found, int error_number) {
+std::string old_file_problem(const OldFile& old, OldKind kind, int error_number) {
+  const FileResult found = old.found;
+  if (found == FileResult::other && kind == OldKind::archive)
+    return std::string("it is not a TWT archive whose table is sound: ") +
+           twt_table_problem(judge_twt_start({old.start.bytes, old.start.count}, old.start.size));
   if (found == FileResult::other) return "it is not a PIX file";
   if (found == FileResult::not_plain) return "it is not a plain file (a folder, a link, a pipe, a device or a socket)";
   return std::string("it cannot be read: ") + std::strerror(error_number);
@@ -87,14 +103,13 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
   return true;
 }
 
-bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
-                   OldFile* old) {
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, OldKind kind, OldFile* old) {
   int error_number = 0;
   if (!target.new_folder)
-    old->found = load_signed_file_at(*target.folder, name.c_str(), signature, &run->old_file, &old->bytes,
-                                     &old->status, &error_number);
+    old->found = load_judged_file_at(*target.folder, name.c_str(), kind == OldKind::archive ? is_archive_start : is_pix_start,
+                                     &run->old_file, &old->bytes, &old->status, &error_number, &old->start);
   if (old->found == FileResult::missing || old->found == FileResult::ok) return true;
-  count_left_as_it_was(run, target.path.text, old_file_problem(old->found, error_number));
+  count_left_as_it_was(run, target.path.text, old_file_problem(*old, kind, error_number));
   return false;
 }
 

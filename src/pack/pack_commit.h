@@ -39,13 +39,18 @@ struct OldFile {
   FileResult found = FileResult::missing;
   std::span<const uint8_t> bytes;
   FileStatus status;
+  FileStart start;  // of a file that is not what was asked for
 };
 
+// What load_old_file asks the file to be.
+enum class OldKind : uint8_t { pix_file, archive };
+
 // Loads the file `name` of the target's folder into the run's buffer when
-// it begins with `signature`. False after leaving it as it was when
-// something else stands there.
-bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
-                   OldFile* old);
+// its first 16 bytes say it is of the kind asked for (a PIX file's
+// signature; an archive's size word, count and first length, which must
+// fit its size), reading nothing more of it otherwise. False after leaving
+// it as it was when something else stands there.
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, OldKind kind, OldFile* old);
 
 // Queues the new bytes of the target: into the batch when they differ from
 // the old file's, else only its report lines.

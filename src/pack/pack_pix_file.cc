@@ -72,7 +72,7 @@ void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& na
                    const std::vector<TextureFile>& files, const PathBuffer& destination) {
   Target target;
   OldFile old;
-  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, kPixSignature, &old))
+  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, OldKind::pix_file, &old))
     return;
   PendingFile pending;
   std::string lines;
