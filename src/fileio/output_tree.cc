@@ -72,6 +72,10 @@ const FolderHandle* held_output_folder(OutputTree* tree) {
   return open_level(tree, tree->levels.size() - 1) ? &tree->levels.back().folder : nullptr;
 }
 
+const FolderHandle* entered_folder(OutputTree* tree, size_t level) {
+  return level < tree->levels.size() && open_level(tree, level) ? &tree->levels[level].folder : nullptr;
+}
+
 bool output_folder_is_new(const OutputTree& tree) {
   return !tree.levels.empty() && tree.levels.back().made;
 }

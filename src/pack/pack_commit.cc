@@ -71,7 +71,57 @@ void commit(PackRun* run) {
   }
   run->pending.clear();
   run->report.clear();
+  // The locks of the folder written now and its parents are kept, as taken:
+  // a lock is held only with its parent's.
+  std::erase_if(run->folder_locks, [run](HeldFolderLock& held) {
+    if (run->writing.starts_with(held.key)) return false;
+    unlock_folder(&held.lock);
+    return true;
+  });
 }
+
+void unlock_subfolders(PackRun* run) {
+  for (HeldFolderLock& held : run->folder_locks) unlock_folder(&held.lock);
+  run->folder_locks.clear();
+}
+
+namespace {
+
+// Locks each folder from the destination's down to the one entered last,
+// `destination`, that the run does not hold yet. Before waiting for
+// another run, the batch is committed, so that the locks this run holds
+// elsewhere are let go. A lock that cannot be had (a file system without
+// locks) is said so once, and the run goes on without it.
+void lock_target_folders(PackRun* run, const PathBuffer& destination) {
+  OutputTree* tree = run->tree;
+  run->writing = destination.text;
+  std::string key = tree->root.text;
+  for (size_t level = 0; level < tree->levels.size(); ++level) {
+    key += tree->levels[level].name + kPathSeparator;
+    if (std::any_of(run->folder_locks.begin(), run->folder_locks.end(),
+                    [&key](const HeldFolderLock& held) { return held.key == key; }))
+      continue;
+    const FolderHandle* folder = entered_folder(tree, level);
+    if (folder == nullptr) return;  // entering it will fail and say why
+    HeldFolderLock held{key, {}};
+    int error_number = lock_folder(*folder, false, &held.lock);
+    if (error_number == EWOULDBLOCK) {
+      std::fprintf(run->err, "Another velmire-pack writes into %s: waiting for it to end\n", key.c_str());
+      std::fflush(run->err);
+      commit(run);
+      error_number = lock_folder(*folder, true, &held.lock);
+    }
+    if (error_number == 0) {
+      run->folder_locks.push_back(std::move(held));
+    } else if (!run->lock_failure_told) {
+      std::fprintf(run->err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n",
+                   key.c_str(), std::strerror(error_number));
+      run->lock_failure_told = true;
+    }
+  }
+}
+
+}  // namespace
 
 bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, const char* missing_reason,
                   Target* target) {
@@ -93,6 +143,7 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
     ++run->totals.files_not_written;
     return false;
   }
+  lock_target_folders(run, destination);
   target->new_folder = output_folder_is_new(*tree);
   target->folder_key = path_view(destination);
   if (!target->new_folder &&

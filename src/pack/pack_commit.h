@@ -27,10 +27,12 @@ struct Target {
   bool new_folder = false;  // made by this run: it holds no file yet
 };
 
-// Enters the folder `destination` of the file `name`, and removes what
-// stopped runs left there. The folder is made when it is missing, unless
-// `missing_reason` is given: then the file counts as left as it was for
-// that reason. False after a message when it cannot be had.
+// Enters the folder `destination` of the file `name`, locks it and every
+// folder between it and the destination's (which the run holds), outermost
+// first, waiting for another run that holds one and saying so, and removes
+// what stopped runs left there. The folder is made when it is missing,
+// unless `missing_reason` is given: then the file counts as left as it was
+// for that reason. False after a message when it cannot be had.
 bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, const char* missing_reason,
                   Target* target);
 
@@ -58,8 +60,13 @@ void queue_file(PackRun* run, const Target& target, const std::string& name, std
                 const OldFile& old, PendingFile pending, const std::string& lines);
 
 // Renames the batch's files into place and prints the report lines of
-// every file packed since the last commit, in the order of the walk.
+// every file packed since the last commit, in the order of the walk; then
+// lets go of the locks of folders other than the one written now and its
+// parents.
 void commit(PackRun* run);
+
+// Lets go of every lock below the destination, at the end of the run.
+void unlock_subfolders(PackRun* run);
 
 // Prepares the run's report for the walk: its room reserved once.
 void start_report(PackRun* run);
