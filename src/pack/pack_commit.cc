@@ -91,18 +91,20 @@ namespace {
 // `destination`, that the run does not hold yet. Before waiting for
 // another run, the batch is committed, so that the locks this run holds
 // elsewhere are let go. A lock that cannot be had (a file system without
-// locks) is said so once, and the run goes on without it.
-void lock_target_folders(PackRun* run, const PathBuffer& destination) {
+// locks) is said so once, and the run goes on without it. Returns whether
+// it waited: a folder this run made may hold another's files since.
+bool lock_target_folders(PackRun* run, const PathBuffer& destination) {
   OutputTree* tree = run->tree;
   run->writing = destination.text;
   std::string key = tree->root.text;
+  bool waited = false;
   for (size_t level = 0; level < tree->levels.size(); ++level) {
     key += tree->levels[level].name + kPathSeparator;
     if (std::any_of(run->folder_locks.begin(), run->folder_locks.end(),
                     [&key](const HeldFolderLock& held) { return held.key == key; }))
       continue;
     const FolderHandle* folder = entered_folder(tree, level);
-    if (folder == nullptr) return;  // entering it will fail and say why
+    if (folder == nullptr) return waited;
     HeldFolderLock held{key, {}};
     int error_number = lock_folder(*folder, false, &held.lock);
     if (error_number == EWOULDBLOCK) {
@@ -110,6 +112,7 @@ void lock_target_folders(PackRun* run, const PathBuffer& destination) {
       std::fflush(run->err);
       commit(run);
       error_number = lock_folder(*folder, true, &held.lock);
+      waited = true;
     }
     if (error_number == 0) {
       run->folder_locks.push_back(std::move(held));
@@ -119,6 +122,7 @@ void lock_target_folders(PackRun* run, const PathBuffer& destination) {
       run->lock_failure_told = true;
     }
   }
+  return waited;
 }
 
 }  // namespace
@@ -143,8 +147,8 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
     ++run->totals.files_not_written;
     return false;
   }
-  lock_target_folders(run, destination);
-  target->new_folder = output_folder_is_new(*tree);
+  const bool waited = lock_target_folders(run, destination);
+  target->new_folder = output_folder_is_new(*tree) && !waited;
   target->folder_key = path_view(destination);
   if (!target->new_folder &&
       std::find(run->cleaned.begin(), run->cleaned.end(), target->folder_key) == run->cleaned.end()) {
