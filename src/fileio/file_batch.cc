@@ -142,10 +142,11 @@ int add_to_batch(FileBatch* batch, const FolderHandle& folder, const std::string
   if (index < 0) return error_number;
   char temporary[kHexDigits + 64];
   FileHandle file;
+  if (batch->run == 0) batch->run = current_process_id();
   // Another name when one is taken, though with 64 random bits none is.
   for (int attempt = 0; attempt < 4; ++attempt) {
     std::snprintf(temporary, sizeof temporary, "%s-%llu-%016llx", kTemporaryMark,
-                  static_cast<unsigned long long>(current_process_id()),
+                  static_cast<unsigned long long>(batch->run),
                   static_cast<unsigned long long>(next_random(batch)));
     FileBatch::File entry{static_cast<uint32_t>(index), name, std::string(name) + temporary, {}};
     const char* full = entry.temporary.c_str();

@@ -43,6 +43,7 @@ struct FileBatch {
   std::vector<File> files;
   uint64_t bytes = 0;
   uint64_t random = 0;  // the state of the temporary names' random numbers
+  uint64_t run = 0;     // this process's identifier, which the temporary names carry
 };
 
 // What became of a file of the batch.
