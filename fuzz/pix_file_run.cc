@@ -59,7 +59,7 @@ void run_pix_file(std::span<const uint8_t> input, const std::string& destination
   if (!pix && context.options.c2 == 1)
     walk_archive_members(file, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
   else
-    scan_pix_blocks(file, pix_path.c_str(), kFuzzEntryName, &sequence, &folders, with_tree);
+    scan_pix_blocks(file, pix_path.c_str(), kFuzzEntryName, {}, &sequence, &folders, with_tree);
   restore_destination(&folders);
   close_output_tree(&tree);
   std::free(copy);

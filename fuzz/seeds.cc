@@ -108,6 +108,10 @@ void add_c2_seeds(SeedList* list) {
   for (uint8_t options : {kC2, kC2Bare, kC2Png}) list->add_archive("c2-twt-" + std::to_string(options), members, options);
   // Its last member padded too (which leaves no options byte).
   list->seeds.push_back({"c2-twt-padded", twt_archive({members[0], members[1]}, true), ".TWT"});
+  // Members whose folders would be one, exactly or in another letter case:
+  // the later of each pair is left out.
+  list->add_archive("c2-twt-same-folder",
+                    {{"a/b", p16.bytes}, {"a_b", p08.bytes}, {"pixies.P08", p08.bytes}, {"PIXIES.p08", p16.bytes}}, kC2);
 
   // Tables that lie: the size word, a count that does not fit, a length past
   // the end, members that end before the file does.

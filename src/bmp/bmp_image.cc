@@ -221,7 +221,7 @@ int write_bmp_image(const Texture& texture, const PaletteTable* colours, const R
   ByteBuffer* image_buffer = file.buffer != nullptr ? file.buffer : &own_buffer;
   uint8_t* buffer = file_bytes <= UINT32_MAX ? reserve_bytes(image_buffer, file_bytes) : nullptr;
   if (buffer == nullptr) {
-    std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s", file.path);
+    std::fprintf(err, "Couldn't allocate memory for the destination BMP file %s\n", file.path);
     return 1;
   }
 

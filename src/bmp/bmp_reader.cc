@@ -293,7 +293,7 @@ bool read_bmp(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* 
   // A negative height stores the rows top-down.
   info.top_down = info.height < 0;
   const int64_t rows = info.top_down ? -int64_t{info.height} : int64_t{info.height};
-  if (!check_image_size(info.width, rows, max_pixels, problem)) return false;
+  if (!check_image_size(info.width, rows, file.size(), max_pixels, problem)) return false;
   info.rows = static_cast<uint64_t>(rows);
   if (bits <= 8) {
     if (!read_colour_table(&reader, info, image, problem)) return false;

@@ -64,6 +64,10 @@ void print_caption_and_totals(FILE* out, const ExtractionTotals& totals, bool tw
   std::fputs("\n", out);
 }
 
+void print_newer_files_hint(FILE* err, int32_t files) {
+  std::fprintf(err, "%d files hold textures of newer BRender files (Carmageddon 2): run again with -c2\n", files);
+}
+
 void add_page_totals(HtmlPage* page, const ExtractionTotals& totals, bool two_bytes) {
   add_page_total(page, "Textures extracted", total_of(totals), 0);
   int32_t not_well_formed = 0;

@@ -24,6 +24,7 @@ bool apply_option(std::string_view argument, RunOptions* options) {
   else if (argument == "-ownpal") options->own_palette = 1;
   else if (argument == "-c2") options->c2 = 1;
   else if (argument == "-html") options->html = 1;
+  else if (argument == "-k") options->keep_going = 1;
   else return false;
   return true;
 }
@@ -75,14 +76,20 @@ int run(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     context.page = &page;
   }
-  extract_folder(prepared.source, &prepared.destination, context);
+  WalkOutcome outcome;
+  context.outcome = &outcome;
+  if (extract_folder(prepared.source, &prepared.destination, context) != 0) note_walk_message(context);
   close_output_tree(&prepared.output_tree);
   release_bytes(&scratch.file);
   release_bytes(&scratch.image);
   print_caption_and_totals(out, totals, context.options.c2 == 1);
-  if (context.page == nullptr) return 0;
+  if (outcome.newer_files > 0 && context.options.c2 != 1)
+    print_newer_files_hint(err, outcome.newer_files);
+  // A walk that printed a message did not extract everything.
+  const int status = outcome.messages ? 2 : 0;
+  if (context.page == nullptr) return status;
   // A page asked for and not written whole is a failure of the run.
   begin_page_totals(&page);
   add_page_totals(&page, totals, context.options.c2 == 1);
-  return close_html_page(&page);
+  return close_html_page(&page) != 0 ? 1 : status;
 }

@@ -2,7 +2,7 @@
 
 #include <new>
 
-bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::string* problem) {
+bool check_image_size(int64_t width, int64_t height, uint64_t file_size, uint64_t max_pixels, std::string* problem) {
   if (width < 1) {
     *problem = "a width of " + std::to_string(width) + " pixels";
   } else if (height < 1) {
@@ -14,6 +14,11 @@ bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::s
   } else if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > max_pixels) {
     *problem = std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
                std::to_string(max_pixels) + " that -maxpixels allows";
+  } else if (const uint64_t limit = image_file_limit(static_cast<uint64_t>(width) * static_cast<uint64_t>(height));
+             file_size > limit) {
+    *problem = "a file of " + std::to_string(file_size) + " bytes for " + std::to_string(width) + " x " +
+               std::to_string(height) + " pixels, more than the " + std::to_string(limit) +
+               " such an image may take (5 bytes a pixel and 1 MiB)";
   } else {
     return true;
   }

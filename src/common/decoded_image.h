@@ -86,8 +86,10 @@ inline constexpr uint32_t kMaxImageSide = 65535;
 // The default of -maxpixels: 4096 x 4096, more than any texture of either game.
 inline constexpr uint64_t kDefaultMaxPixels = uint64_t{1} << 24;
 
-// The largest image file read: the bytes of a 32-bit BMP of `max_pixels`
-// pixels with rows padded a little, and room for headers and chunks.
+// The largest image file of `max_pixels` pixels: the bytes of a 32-bit BMP
+// of that many pixels with rows padded a little, and room for headers and
+// chunks (colour profiles, text). No file is read past it for -maxpixels,
+// and none is taken past it for the pixels its header declares.
 inline constexpr uint64_t image_file_limit(uint64_t max_pixels) {
   return 5 * max_pixels + (uint64_t{1} << 20);
 }
@@ -99,9 +101,12 @@ inline constexpr uint64_t decoded_bytes_limit(uint64_t file_size) {
   return 1100 * file_size + (uint64_t{1} << 20);
 }
 
-// Checks width >= 1, height >= 1, both <= kMaxImageSide, and width x height
-// <= max_pixels; sets `problem` (naming the size) when not.
-bool check_image_size(int64_t width, int64_t height, uint64_t max_pixels, std::string* problem);
+// Checks width >= 1, height >= 1, both <= kMaxImageSide, width x height
+// <= max_pixels, and that the file, `file_size` bytes, is no larger than
+// image_file_limit allows an image of that many pixels: a small picture
+// followed by megabytes is refused before anything of it is decoded. Sets
+// `problem` (naming the size) when not.
+bool check_image_size(int64_t width, int64_t height, uint64_t file_size, uint64_t max_pixels, std::string* problem);
 
 // Makes room for `size` bytes in buffers->pixels and returns them (not
 // cleared), or nullptr, with `problem` set, when the memory cannot be had.

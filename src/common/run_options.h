@@ -17,6 +17,7 @@ struct RunOptions {
   uint8_t own_palette = 0;          // "-ownpal": Splat Pack textures with the palette they carry
   uint8_t c2 = 0;                   // "-c2": BRender 1.2's header blocks and pixel types, TWT archives
   uint8_t html = 0;                 // "-html": index.html in the destination, showing every texture
+  uint8_t keep_going = 0;           // "-k": a PIX file the walk would stop at ends only itself
 };
 
 enum : uint8_t { kFileMode = 0, kFolderMode = 1 };

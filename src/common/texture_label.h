@@ -10,6 +10,7 @@ struct TextureLabel {
   std::string_view entry_name;    // the PIX file's name in its folder
   int32_t number = 0;             // 1 for the first texture of the file
   std::string_view name;          // as stored in the file; may be empty
+  std::string_view archive_name;  // the TWT archive the PIX file is a member of, or empty
 };
 
 // "ERROR in file %s, texture %d (%s): " and then `what`.

@@ -47,15 +47,23 @@ int folder_of(FileBatch* batch, const FolderHandle& folder, const std::string& f
   return -1;
 }
 
-// Writes the whole file and closes it; syncs it first where file systems
-// are not synced whole. Returns 0, or the error number.
-int write_new_file(FileHandle file, std::span<const uint8_t> data, uint32_t mode) {
+// Writes the whole file, synced where file systems are not synced whole,
+// and closes it unless it is locked: a locked file stays open, its lock
+// with it, until it is renamed. Returns 0, or the error number (the file
+// closed then).
+int write_new_file(FileHandle file, bool locked, std::span<const uint8_t> data, uint32_t mode) {
   size_t done = 0;
   int error_number = data.empty() ? 0 : write_file(file, data.data(), data.size(), &done);
   if (error_number == 0 && mode != 0) error_number = set_file_mode(file, mode);
   if (error_number == 0 && !kSyncsFileSystems) error_number = sync_file(file);
+  if (error_number == 0 && locked) return 0;
   int closed = close_file(file);
   return error_number != 0 ? error_number : closed;
+}
+
+void close_locked(FileBatch::File* file) {
+  if (file->locked.value != -1) close_file(file->locked);
+  file->locked = FileHandle{};
 }
 
 // Syncs once per file system (or, where whole file systems are not synced,
@@ -83,16 +91,42 @@ bool is_hex_digit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
 }
 
-bool is_leftover(const std::string& name) {
+// Whether `name` is a temporary name; `run` receives the process
+// identifier it names (0 for the names of earlier versions, which name
+// none).
+bool is_leftover(const std::string& name, uint64_t* run) {
   const size_t mark = std::strlen(kTemporaryMark);
   size_t at = name.rfind(kTemporaryMark);
   if (at == std::string::npos || at == 0) return false;
   std::string_view rest = std::string_view(name).substr(at + mark);
+  *run = 0;
   if (rest.empty()) return true;  // the fixed name of earlier versions
-  if (rest.size() != 1 + kHexDigits || rest[0] != '-') return false;
-  for (char c : rest.substr(1))
+  if (rest.size() < 1 + kHexDigits || rest[0] != '-') return false;
+  const std::string_view random = rest.substr(rest.size() - kHexDigits);
+  for (char c : random)
     if (!is_hex_digit(c)) return false;
-  return true;
+  rest = rest.substr(1, rest.size() - 1 - kHexDigits);  // "" or the run's identifier and '-'
+  if (rest.empty()) return true;  // a random part alone: earlier versions
+  if (rest.size() < 2 || rest.size() > 21 || rest.back() != '-') return false;
+  for (char c : rest.substr(0, rest.size() - 1)) {
+    if (c < '0' || c > '9') return false;
+    *run = *run * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return *run != 0;
+}
+
+// Removes a leftover of the run `run` (0: none named) unless it is being
+// written: its run is running, or another holds it locked. (No name is
+// ever made twice, so nothing new can stand at it once it is judged.)
+void remove_if_stopped(const FolderHandle& folder, const std::string& name, uint64_t run) {
+  if (run != 0 && process_is_running(run)) return;
+  FileHandle file;
+  if (open_file_for_reading_at(folder, name.c_str(), &file) == 0) {
+    const bool held = lock_file(file, false) == EWOULDBLOCK;
+    close_file(file);
+    if (held) return;
+  }
+  remove_file_at(folder, name.c_str());
 }
 
 }  // namespace
@@ -108,23 +142,29 @@ int add_to_batch(FileBatch* batch, const FolderHandle& folder, const std::string
   if (index < 0) return error_number;
   char temporary[kHexDigits + 64];
   FileHandle file;
+  if (batch->run == 0) batch->run = current_process_id();
   // Another name when one is taken, though with 64 random bits none is.
   for (int attempt = 0; attempt < 4; ++attempt) {
-    std::snprintf(temporary, sizeof temporary, "%s-%016llx", kTemporaryMark,
+    std::snprintf(temporary, sizeof temporary, "%s-%llu-%016llx", kTemporaryMark,
+                  static_cast<unsigned long long>(batch->run),
                   static_cast<unsigned long long>(next_random(batch)));
-    std::string full = std::string(name) + temporary;
-    error_number = open_file_for_writing_at(folder, full.c_str(), WriteMode::create_new, &file);
+    FileBatch::File entry{static_cast<uint32_t>(index), name, std::string(name) + temporary, {}};
+    const char* full = entry.temporary.c_str();
+    error_number = open_file_for_writing_at(folder, full, WriteMode::create_new, &file);
     if (error_number == EEXIST) continue;
-    if (error_number == 0) error_number = write_new_file(file, data, mode);
-    if (error_number != 0) {
-      remove_file_at(folder, full.c_str());
-      return error_number;
-    }
+    // Locked before a byte is written: a sweep by another run passes it by.
+    const bool locked = error_number == 0 && lock_file(file, false) == 0;
+    if (error_number == 0) error_number = write_new_file(file, locked, data, mode);
+    if (locked && error_number == 0) entry.locked = file;
     try {
-      batch->files.push_back({static_cast<uint32_t>(index), name, full});
+      if (error_number == 0) batch->files.push_back(entry);
     } catch (const std::bad_alloc&) {
-      remove_file_at(folder, full.c_str());
-      return ENOMEM;
+      close_locked(&entry);
+      error_number = ENOMEM;
+    }
+    if (error_number != 0) {
+      remove_file_at(folder, full);
+      return error_number;
     }
     batch->bytes += data.size();
     return 0;
@@ -136,12 +176,13 @@ void commit_batch(FileBatch* batch, std::vector<BatchResult>* results) {
   results->assign(batch->files.size(), BatchResult{});
   if (kSyncsFileSystems) sync_batch(*batch, false, results);
   for (size_t i = 0; i < batch->files.size(); ++i) {
-    const FileBatch::File& file = batch->files[i];
+    FileBatch::File& file = batch->files[i];
     const FolderHandle& folder = batch->folders[file.folder].handle;
     BatchResult& result = (*results)[i];
     if (result.error_number == 0) result.error_number = rename_file_at(folder, file.temporary.c_str(), file.name.c_str());
     result.renamed = result.error_number == 0;
     if (!result.renamed) remove_file_at(folder, file.temporary.c_str());
+    close_locked(&file);
   }
   sync_batch(*batch, true, results);
   for (FileBatch::Folder& folder : batch->folders) close_folder(&folder.handle);
@@ -154,9 +195,10 @@ void remove_leftovers(const FolderHandle& folder, const char* path) {
   std::vector<FolderEntry> entries;
   if (list_folder(path, &entries) != 0) return;
   for (const FolderEntry& entry : entries) {
-    if (!is_leftover(entry.name)) continue;
+    uint64_t run = 0;
+    if (!is_leftover(entry.name, &run)) continue;
     FileStatus status;
     if (entry.plain_file || (get_file_status_at(folder, entry.name.c_str(), &status) == 0 && status.kind == EntryKind::file))
-      remove_file_at(folder, entry.name.c_str());
+      remove_if_stopped(folder, entry.name, run);
   }
 }

@@ -16,12 +16,15 @@
 #include "platform/platform.h"
 
 // A batch is committed when it holds this many files, bytes or folders:
-// memory, extra disk space and open handles stay bounded.
-inline constexpr size_t kBatchFiles = 1024;
+// memory, extra disk space and open handles stay bounded (each new file is
+// held open, and locked, until it is renamed: well within the 1,024
+// descriptors a process has by default).
+inline constexpr size_t kBatchFiles = 512;
 inline constexpr uint64_t kBatchBytes = uint64_t{256} << 20;
 inline constexpr size_t kBatchFolders = 64;
 
-// What a temporary name ends in, before its random part.
+// What a temporary name ends in, before the run's process identifier and
+// a random part: "GO.PIX.velmire-new-1234-" and 16 hexadecimal digits.
 inline constexpr const char* kTemporaryMark = ".velmire-new";
 
 struct FileBatch {
@@ -34,11 +37,13 @@ struct FileBatch {
     uint32_t folder = 0;
     std::string name;
     std::string temporary;
+    FileHandle locked;  // held open while locked, until renamed; -1 where files take no lock
   };
   std::vector<Folder> folders;
   std::vector<File> files;
   uint64_t bytes = 0;
   uint64_t random = 0;  // the state of the temporary names' random numbers
+  uint64_t run = 0;     // this process's identifier, which the temporary names carry
 };
 
 // What became of a file of the batch.
@@ -51,8 +56,9 @@ bool batch_is_full(const FileBatch& batch);
 
 // Writes `data` into a new file beside `name` in `folder` (whose path is
 // `folder_path`), created where nothing stood, with the permission bits
-// `mode` when it is not 0. Returns 0, or the error number (nothing is left
-// behind then).
+// `mode` when it is not 0, named after this run and locked by it until it
+// is renamed. Returns 0, or the error number (nothing is left behind
+// then).
 int add_to_batch(FileBatch* batch, const FolderHandle& folder, const std::string& folder_path, const char* name,
                  std::span<const uint8_t> data, uint32_t mode);
 
@@ -61,8 +67,11 @@ int add_to_batch(FileBatch* batch, const FolderHandle& folder, const std::string
 // they were added.
 void commit_batch(FileBatch* batch, std::vector<BatchResult>* results);
 
-// Removes the new files a run that was stopped left in the folder at
+// Removes the new files runs that were stopped left in the folder at
 // `path` (held as `folder`): plain files whose names end in kTemporaryMark,
-// alone or followed by '-' and 16 hexadecimal digits. To be called only by
-// the run that holds the destination's lock.
+// alone (earlier versions) or followed by '-', a run's process identifier
+// and '-' (this version) and 16 hexadecimal digits. A file that another
+// holds locked, or whose run is still running, is being written: it stays.
+// Where files take no lock, a file's run decides alone. To be called by
+// the run that holds the folder's lock, where locks are had.
 void remove_leftovers(const FolderHandle& folder, const char* path);

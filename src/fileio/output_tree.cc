@@ -72,6 +72,10 @@ const FolderHandle* held_output_folder(OutputTree* tree) {
   return open_level(tree, tree->levels.size() - 1) ? &tree->levels.back().folder : nullptr;
 }
 
+const FolderHandle* entered_folder(OutputTree* tree, size_t level) {
+  return level < tree->levels.size() && open_level(tree, level) ? &tree->levels[level].folder : nullptr;
+}
+
 bool output_folder_is_new(const OutputTree& tree) {
   return !tree.levels.empty() && tree.levels.back().made;
 }
@@ -82,7 +86,7 @@ int write_output_file(OutputTree* tree, const char* path, const void* data, uint
   size_t last = whole.rfind(kPathSeparator);
   const char* name = path + last + 1;
   if (last == std::string_view::npos || !enter_output_folder(tree, whole.substr(0, last + 1), false)) {
-    std::fprintf(err, "Cannot open file %s for writing", path);
+    std::fprintf(err, "Cannot open file %s for writing\n", path);
     return 1;
   }
   if (!tree->levels.empty() && tree->levels.back().folder.value == -1) {
@@ -96,13 +100,13 @@ int write_output_file(OutputTree* tree, const char* path, const void* data, uint
     int error_number = create_new_file_below(parent_of_level(*tree, tree->levels.size() - 1), relative.c_str(), &file);
     if (error_number == 0) return write_opened_file(file, path, data, size, err) == FileResult::ok ? 0 : 1;
     if (error_number != EEXIST && error_number != ENOSYS) {
-      std::fprintf(err, "Cannot open file %s for writing", path);
+      std::fprintf(err, "Cannot open file %s for writing\n", path);
       return 1;
     }
   }
   const FolderHandle* folder = held_output_folder(tree);
   if (folder == nullptr) {
-    std::fprintf(err, "Cannot open file %s for writing", path);
+    std::fprintf(err, "Cannot open file %s for writing\n", path);
     return 1;
   }
   return write_whole_file(*folder, name, path, data, size, err, protected_prefix) == FileResult::ok ? 0 : 1;

@@ -52,6 +52,10 @@ bool enter_output_folder(OutputTree* tree, std::string_view folder_path, bool cr
 // cannot be.
 const FolderHandle* held_output_folder(OutputTree* tree);
 
+// The folder entered at `level` (0 the outermost below the root), opened now
+// if it was not, or nullptr when it cannot be.
+const FolderHandle* entered_folder(OutputTree* tree, size_t level);
+
 // Whether the innermost folder entered was made by this run.
 bool output_folder_is_new(const OutputTree& tree);
 

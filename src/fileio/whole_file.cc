@@ -20,11 +20,11 @@ static constexpr const char* kReadErrorPrefix = "The following error has ocurred
 // Returns 0 with the file open, or 1 after a message.
 static int open_for_reading(const char* path, FileHandle* file, uint64_t* size, FILE* err) {
   if (open_file_for_reading(path, file) != 0) {
-    std::fprintf(err, "Couldn't read file %s", path);
+    std::fprintf(err, "Couldn't read file %s\n", path);
     return 1;
   }
   if (get_open_file_size(*file, size) != 0) {
-    std::fprintf(err, "Couldn't read file %s", path);
+    std::fprintf(err, "Couldn't read file %s\n", path);
     close_file(*file);
     return 1;
   }
@@ -38,7 +38,7 @@ static int read_exactly(FileHandle file, const char* path, uint8_t* buffer, size
   size_t done = 0;
   int error_number = size == 0 ? 0 : read_file(file, buffer, size, &done);
   if (size != 0 && error_number == 0 && done == size) return 0;
-  std::fprintf(err, "Couldn't read from file %s", path);
+  std::fprintf(err, "Couldn't read from file %s\n", path);
   print_error_description(err, kReadErrorPrefix, error_number);
   return 1;
 }
@@ -46,14 +46,14 @@ static int read_exactly(FileHandle file, const char* path, uint8_t* buffer, size
 // Returns 0, or 1 after a message.
 static int close_after_reading(FileHandle file, const char* path, FILE* err) {
   if (close_file(file) != 0) {
-    std::fprintf(err, "Couldn't close file %s", path);
+    std::fprintf(err, "Couldn't close file %s\n", path);
     return 1;
   }
   return 0;
 }
 
 static void print_no_memory(FILE* err, const char* path) {
-  std::fprintf(err, "Couldn't allocate memory for the file %s", path);
+  std::fprintf(err, "Couldn't allocate memory for the file %s\n", path);
 }
 
 // The first read of a file goes into at least this much room.
@@ -137,10 +137,11 @@ static FileResult load_rest(FileHandle file, const char* path, uint64_t size, st
 }
 
 FileResult check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
-                               std::span<const uint8_t>* contents, FILE* err) {
+                               std::span<const uint8_t>* contents, FILE* err, FileStart* file_start) {
   FileHandle file;
   uint64_t size = 0;
   if (open_for_reading(path, &file, &size, err) != 0) return FileResult::unreadable;
+  if (file_start != nullptr) *file_start = FileStart{{}, 0, size};
   if (size < expected.size()) {
     close_file(file);
     return FileResult::other;
@@ -156,6 +157,10 @@ FileResult check_and_load_file(const char* path, std::span<const uint8_t> expect
   // only the rest is read.
   FileResult result = read_and_compare(file, path, expected, start, err);
   if (result == FileResult::ok) result = load_rest(file, path, size, {start, expected.size()}, buffer, contents, err);
+  if (result == FileResult::other && file_start != nullptr) {
+    file_start->count = std::min(expected.size(), sizeof file_start->bytes);
+    std::memcpy(file_start->bytes, start, file_start->count);
+  }
   if (result == FileResult::unreadable || result == FileResult::not_loaded)
     close_file(file);
   else if (close_after_reading(file, path, err) != 0)
@@ -204,8 +209,8 @@ FileResult open_whole_file_for_writing(const FolderHandle& folder, const char* n
                                        FileHandle* file, FILE* err, std::span<const uint8_t> protected_prefix) {
   bool kept = false;
   if (open_for_writing(folder, name, protected_prefix, file, &kept) != 0) {
-    std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced"
-                           : "Cannot open file %s for writing",
+    std::fprintf(err, kept ? "Cannot open file %s for writing: it is a PIX file, which is never replaced\n"
+                           : "Cannot open file %s for writing\n",
                  path);
     return FileResult::not_written;
   }
@@ -233,15 +238,17 @@ FileResult write_file_piece(FileHandle file, const char* path, const void* data,
 FileResult write_opened_file(FileHandle file, const char* path, const void* data, uint64_t size, FILE* err) {
   if (write_file_piece(file, path, data, size, err) != FileResult::ok) return FileResult::not_written;
   if (close_file(file) != 0) {
-    std::fprintf(err, "Error closing the file %s", path);
+    std::fprintf(err, "Error closing the file %s\n", path);
     return FileResult::not_written;
   }
   return FileResult::ok;
 }
 
-FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
-                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
-                               int* error_number) {
+// A file loaded when it begins with `signature`, or, with a `judge`, when
+// the judge takes its first 16 bytes and its size.
+static FileResult load_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               StartJudge judge, ByteBuffer* buffer, std::span<const uint8_t>* contents,
+                               FileStatus* status, int* error_number, FileStart* file_start) {
   FileHandle file;
   *error_number = open_file_for_reading_at(folder, name, &file);
   if (*error_number == ENOENT) return FileResult::missing;
@@ -251,14 +258,20 @@ FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std
   *error_number = get_open_file_status(file, status);
   uint8_t start[kLocalPrefixBytes];
   size_t done = 0;
+  const size_t wanted = judge != nullptr ? static_cast<size_t>(std::min<uint64_t>(status->size, sizeof file_start->bytes))
+                                         : signature.size();
   if (*error_number == 0 && status->kind != EntryKind::file) {
     found = FileResult::not_plain;
-  } else if (*error_number == 0 && (signature.size() > sizeof start || status->size < signature.size())) {
+  } else if (*error_number == 0 && (wanted > sizeof start || status->size < wanted)) {
     found = FileResult::other;
-  } else if (*error_number == 0 && (*error_number = read_file(file, start, signature.size(), &done)) == 0) {
-    found = done == signature.size() && (done == 0 || std::memcmp(start, signature.data(), done) == 0)
-                ? FileResult::ok
-                : FileResult::other;
+  } else if (*error_number == 0 && (*error_number = read_file(file, start, wanted, &done)) == 0) {
+    const bool taken = judge != nullptr ? done == wanted && judge({start, done}, status->size)
+                                        : done == wanted && (done == 0 || std::memcmp(start, signature.data(), done) == 0);
+    found = taken ? FileResult::ok : FileResult::other;
+    if (!taken && file_start != nullptr) {
+      *file_start = FileStart{{}, std::min(done, sizeof file_start->bytes), status->size};
+      std::memcpy(file_start->bytes, start, file_start->count);
+    }
   }
   if (found == FileResult::ok) {
     uint8_t* bytes = status->size <= SIZE_MAX ? reserve_bytes(buffer, status->size) : nullptr;
@@ -275,6 +288,18 @@ FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std
   }
   close_file(file);
   return found;
+}
+
+FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
+                               ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
+                               int* error_number) {
+  return load_file_at(folder, name, signature, nullptr, buffer, contents, status, error_number, nullptr);
+}
+
+FileResult load_judged_file_at(const FolderHandle& folder, const char* name, StartJudge judge, ByteBuffer* buffer,
+                               std::span<const uint8_t>* contents, FileStatus* status, int* error_number,
+                               FileStart* start) {
+  return load_file_at(folder, name, {}, judge, buffer, contents, status, error_number, start);
 }
 
 // Asks for each prefix of the path that ends before a separator, shortest

@@ -1,8 +1,7 @@
 // Whole-file input and output and folder creation. Every operation returns a
-// FileResult. Those given an error stream print their own failure there,
-// mostly without a line break so that the caller's message continues the
-// same line; the others leave the system's reason in *error_number for the
-// caller to tell.
+// FileResult. Those given an error stream print their own failure there as
+// a line of its own, which the caller's message follows on the next; the
+// others leave the system's reason in *error_number for the caller to tell.
 #pragma once
 
 #include <cstdint>
@@ -35,15 +34,24 @@ enum class FileResult : uint8_t {
 FileResult read_plain_file(const FolderHandle& folder, const char* name, bool known_plain, uint64_t limit,
                            ByteBuffer* buffer, std::span<const uint8_t>* contents, int* error_number);
 
+// The start of a file that did not begin with the bytes asked for, and its
+// size, for a caller that may take it for something else.
+struct FileStart {
+  uint8_t bytes[16] = {};
+  size_t count = 0;  // 0 when the file is shorter than the bytes asked for: nothing was read
+  uint64_t size = 0;
+};
+
 // Checks that the file at `path` begins with `expected` and, when it does,
 // loads it whole into `buffer`, opening it once. Returns ok (with
 // `contents` set to the file's bytes, valid until the buffer is used
 // again); other when it does not begin with `expected` (or is shorter: then
-// nothing is read and nothing printed); unreadable after a message when it
-// cannot be checked; not_loaded after a message when it was checked but
-// cannot be loaded.
+// nothing is read and nothing printed), `start` (when given) then holding
+// the bytes read, at most 16; unreadable after a message when it cannot be
+// checked; not_loaded after a message when it was checked but cannot be
+// loaded.
 FileResult check_and_load_file(const char* path, std::span<const uint8_t> expected, ByteBuffer* buffer,
-                               std::span<const uint8_t>* contents, FILE* err);
+                               std::span<const uint8_t>* contents, FILE* err, FileStart* start = nullptr);
 
 // Writes `size` bytes as the whole content of the file `name` in `folder`,
 // replacing what it held, unless the file exists and begins with
@@ -85,6 +93,17 @@ FileResult read_file_start(const char* path, uint8_t* bytes, size_t size, size_t
 FileResult load_signed_file_at(const FolderHandle& folder, const char* name, std::span<const uint8_t> signature,
                                ByteBuffer* buffer, std::span<const uint8_t>* contents, FileStatus* status,
                                int* error_number);
+
+// Whether a file whose first bytes are `start` (16, or all of a shorter
+// file) and whose size is `size` is worth loading.
+using StartJudge = bool (*)(std::span<const uint8_t> start, uint64_t size);
+
+// load_signed_file_at for a file judged by its first 16 bytes and its size
+// instead of a signature: nothing more is read of a file `judge` refuses
+// (other), whatever its size; `start` then holds what was read.
+FileResult load_judged_file_at(const FolderHandle& folder, const char* name, StartJudge judge, ByteBuffer* buffer,
+                               std::span<const uint8_t>* contents, FileStatus* status, int* error_number,
+                               FileStart* start);
 
 // Makes every folder along the path exist, as asking for each prefix that
 // ends before a separator, shortest first, would: prefixes that exist

@@ -55,7 +55,7 @@ int start_page_writer(PageWriter* writer, FileHandle file, const char* path, FIL
   writer->path = path;
   writer->err = err;
   if (reserve_bytes(&writer->buffer, kPageBufferSize) != nullptr) return 0;
-  std::fprintf(err, "Couldn't allocate memory for the file %s", path);
+  std::fprintf(err, "Couldn't allocate memory for the file %s\n", path);
   close_file(file);
   writer->used = kPageBufferSize;
   writer->failed = true;

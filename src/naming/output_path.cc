@@ -133,6 +133,19 @@ bool copy_member_name(std::string_view name, PathBuffer* copy) {
   return path_assign(copy, text) && guard_windows_file_name(copy, 0);
 }
 
+bool take_member_folder(MemberFolders* folders, std::string_view folder_name, std::string_view member_name,
+                        std::string_view* earlier) {
+  std::string folded(folder_name);
+  for (char& c : folded) c = ascii_upper(c);
+  for (const auto& [taken, owner] : folders->taken) {
+    if (taken != folded) continue;
+    *earlier = owner;
+    return false;
+  }
+  folders->taken.emplace_back(std::move(folded), member_name);
+  return true;
+}
+
 namespace {
 
 int refuse_too_long(const TextureLabel& label, FILE* err) {

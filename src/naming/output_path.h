@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/path_buffer.h"
 #include "common/run_options.h"
@@ -33,6 +36,21 @@ bool copy_texture_name(std::string_view name, char* copy);
 // made safe as texture names are, and "", "." and ".." become "_" and "__",
 // so that its folder is one of its own. Returns false when it does not fit.
 bool copy_member_name(std::string_view name, PathBuffer* copy);
+
+// The folder names an archive's members have taken so far, in upper case.
+// A member whose folder name (made safe by copy_member_name) repeats an
+// earlier member's in any letter case would write into that member's
+// folder, or into one a file system that folds case takes for it: both
+// programs leave it out.
+struct MemberFolders {
+  std::vector<std::pair<std::string, std::string_view>> taken;  // folded folder name, the member's name
+};
+
+// Takes `folder_name` for the member `member_name`. Returns true when it
+// was free, else false with the name of the earlier member that has it in
+// `earlier` (the member is then left out).
+bool take_member_folder(MemberFolders* folders, std::string_view folder_name, std::string_view member_name,
+                        std::string_view* earlier);
 
 // The name a texture without a name goes by in file names: no_name for the
 // first of its PIX file, then no_name_02, no_name_03, ... (`count` of them

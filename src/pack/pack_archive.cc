@@ -24,7 +24,9 @@ struct MemberFolder {
 };
 
 // Matches each folder with the PIX member whose name velmire gives its
-// folder. False with `problem` set when a folder names none, or two.
+// folder; a member whose folder repeats an earlier one's velmire leaves
+// out, and so is it here. False with `problem` set when a folder names
+// none.
 bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFolder>* folders,
                    std::vector<TwtMember>* members, std::string* problem) {
   TwtArchive archive;
@@ -33,18 +35,16 @@ bool match_members(std::span<const uint8_t> archive_file, std::vector<MemberFold
     *problem = std::string("it is not a TWT archive whose table is sound: ") + twt_table_problem(verdict);
     return false;
   }
+  MemberFolders taken;
   for (TwtMember member; next_twt_member(&archive, &member);) {
     members->push_back(member);
     PathBuffer folder_name;
-    if (!is_pix_member(member) || !copy_member_name(member.name, &folder_name)) continue;
-    for (MemberFolder& folder : *folders) {
-      if (folder.name != path_view(folder_name)) continue;
-      if (folder.member != SIZE_MAX) {
-        *problem = "two of its PIX files have the folder " + folder.name;
-        return false;
-      }
-      folder.member = members->size() - 1;
-    }
+    std::string_view earlier;
+    if (!is_pix_member(member) || !copy_member_name(member.name, &folder_name) ||
+        !take_member_folder(&taken, path_view(folder_name), member.name, &earlier))
+      continue;
+    for (MemberFolder& folder : *folders)
+      if (folder.name == path_view(folder_name)) folder.member = members->size() - 1;
   }
   for (const MemberFolder& folder : *folders) {
     if (folder.member != SIZE_MAX) continue;
@@ -95,7 +95,7 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
                      const PathBuffer& destination) {
   Target target;
   OldFile old;
-  if (!enter_target(run, destination, name, kNoArchive, &target) || !load_old_file(run, target, name, {}, &old)) return;
+  if (!enter_target(run, destination, name, kNoArchive, &target) || !load_old_file(run, target, name, OldKind::archive, &old)) return;
   std::vector<TwtMember> members;
   std::string problem = old.found == FileResult::ok ? "" : kNoArchive;
   if (!problem.empty() || !match_members(old.bytes, folders, &members, &problem))

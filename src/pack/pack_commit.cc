@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "pix/pix_blocks.h"
+#include "pix/twt_archive.h"
+#include "walk/extract_folder.h"
+
 namespace {
 
 // The report lines a batch holds at most, reserved once, so that memory
@@ -11,8 +15,20 @@ namespace {
 // 800 KB) take two batches, four syncs for its five folders.
 constexpr size_t kReportBytes = size_t{512} << 10;
 
+bool is_pix_start(std::span<const uint8_t> start, uint64_t) {
+  return has_pix_signature(start);
+}
+
+bool is_archive_start(std::span<const uint8_t> start, uint64_t size) {
+  return judge_twt_start(start, size) == TwtVerdict::sound;
+}
+
 // Why the file standing where the PIX file goes is left as it is.
-std::string old_file_problem(FileResult found, int error_number) {
+std::string old_file_problem(const OldFile& old, OldKind kind, int error_number) {
+  const FileResult found = old.found;
+  if (found == FileResult::other && kind == OldKind::archive)
+    return std::string("it is not a TWT archive whose table is sound: ") +
+           twt_table_problem(judge_twt_start({old.start.bytes, old.start.count}, old.start.size));
   if (found == FileResult::other) return "it is not a PIX file";
   if (found == FileResult::not_plain) return "it is not a plain file (a folder, a link, a pipe, a device or a socket)";
   return std::string("it cannot be read: ") + std::strerror(error_number);
@@ -55,7 +71,61 @@ void commit(PackRun* run) {
   }
   run->pending.clear();
   run->report.clear();
+  // The locks of the folder written now and its parents are kept, as taken:
+  // a lock is held only with its parent's.
+  std::erase_if(run->folder_locks, [run](HeldFolderLock& held) {
+    if (run->writing.starts_with(held.key)) return false;
+    unlock_folder(&held.lock);
+    return true;
+  });
 }
+
+void unlock_subfolders(PackRun* run) {
+  for (HeldFolderLock& held : run->folder_locks) unlock_folder(&held.lock);
+  run->folder_locks.clear();
+}
+
+namespace {
+
+// Locks each folder from the destination's down to the one entered last,
+// `destination`, that the run does not hold yet. Before waiting for
+// another run, the batch is committed, so that the locks this run holds
+// elsewhere are let go. A lock that cannot be had (a file system without
+// locks) is said so once, and the run goes on without it. Returns whether
+// it waited: a folder this run made may hold another's files since.
+bool lock_target_folders(PackRun* run, const PathBuffer& destination) {
+  OutputTree* tree = run->tree;
+  run->writing = destination.text;
+  std::string key = tree->root.text;
+  bool waited = false;
+  for (size_t level = 0; level < tree->levels.size(); ++level) {
+    key += tree->levels[level].name + kPathSeparator;
+    if (std::any_of(run->folder_locks.begin(), run->folder_locks.end(),
+                    [&key](const HeldFolderLock& held) { return held.key == key; }))
+      continue;
+    const FolderHandle* folder = entered_folder(tree, level);
+    if (folder == nullptr) return waited;
+    HeldFolderLock held{key, {}};
+    int error_number = lock_folder(*folder, false, &held.lock);
+    if (error_number == EWOULDBLOCK) {
+      std::fprintf(run->err, "Another velmire-pack writes into %s: waiting for it to end\n", key.c_str());
+      std::fflush(run->err);
+      commit(run);
+      error_number = lock_folder(*folder, true, &held.lock);
+      waited = true;
+    }
+    if (error_number == 0) {
+      run->folder_locks.push_back(std::move(held));
+    } else if (!run->lock_failure_told) {
+      std::fprintf(run->err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n",
+                   key.c_str(), std::strerror(error_number));
+      run->lock_failure_told = true;
+    }
+  }
+  return waited;
+}
+
+}  // namespace
 
 bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, const char* missing_reason,
                   Target* target) {
@@ -77,7 +147,8 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
     ++run->totals.files_not_written;
     return false;
   }
-  target->new_folder = output_folder_is_new(*tree);
+  const bool waited = lock_target_folders(run, destination);
+  target->new_folder = output_folder_is_new(*tree) && !waited;
   target->folder_key = path_view(destination);
   if (!target->new_folder &&
       std::find(run->cleaned.begin(), run->cleaned.end(), target->folder_key) == run->cleaned.end()) {
@@ -87,14 +158,13 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
   return true;
 }
 
-bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
-                   OldFile* old) {
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, OldKind kind, OldFile* old) {
   int error_number = 0;
   if (!target.new_folder)
-    old->found = load_signed_file_at(*target.folder, name.c_str(), signature, &run->old_file, &old->bytes,
-                                     &old->status, &error_number);
+    old->found = load_judged_file_at(*target.folder, name.c_str(), kind == OldKind::archive ? is_archive_start : is_pix_start,
+                                     &run->old_file, &old->bytes, &old->status, &error_number, &old->start);
   if (old->found == FileResult::missing || old->found == FileResult::ok) return true;
-  count_left_as_it_was(run, target.path.text, old_file_problem(old->found, error_number));
+  count_left_as_it_was(run, target.path.text, old_file_problem(*old, kind, error_number));
   return false;
 }
 

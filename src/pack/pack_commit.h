@@ -27,10 +27,12 @@ struct Target {
   bool new_folder = false;  // made by this run: it holds no file yet
 };
 
-// Enters the folder `destination` of the file `name`, and removes what
-// stopped runs left there. The folder is made when it is missing, unless
-// `missing_reason` is given: then the file counts as left as it was for
-// that reason. False after a message when it cannot be had.
+// Enters the folder `destination` of the file `name`, locks it and every
+// folder between it and the destination's (which the run holds), outermost
+// first, waiting for another run that holds one and saying so, and removes
+// what stopped runs left there. The folder is made when it is missing,
+// unless `missing_reason` is given: then the file counts as left as it was
+// for that reason. False after a message when it cannot be had.
 bool enter_target(PackRun* run, const PathBuffer& destination, const std::string& name, const char* missing_reason,
                   Target* target);
 
@@ -39,13 +41,18 @@ struct OldFile {
   FileResult found = FileResult::missing;
   std::span<const uint8_t> bytes;
   FileStatus status;
+  FileStart start;  // of a file that is not what was asked for
 };
 
+// What load_old_file asks the file to be.
+enum class OldKind : uint8_t { pix_file, archive };
+
 // Loads the file `name` of the target's folder into the run's buffer when
-// it begins with `signature`. False after leaving it as it was when
-// something else stands there.
-bool load_old_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> signature,
-                   OldFile* old);
+// its first 16 bytes say it is of the kind asked for (a PIX file's
+// signature; an archive's size word, count and first length, which must
+// fit its size), reading nothing more of it otherwise. False after leaving
+// it as it was when something else stands there.
+bool load_old_file(PackRun* run, const Target& target, const std::string& name, OldKind kind, OldFile* old);
 
 // Queues the new bytes of the target: into the batch when they differ from
 // the old file's, else only its report lines.
@@ -53,8 +60,13 @@ void queue_file(PackRun* run, const Target& target, const std::string& name, std
                 const OldFile& old, PendingFile pending, const std::string& lines);
 
 // Renames the batch's files into place and prints the report lines of
-// every file packed since the last commit, in the order of the walk.
+// every file packed since the last commit, in the order of the walk; then
+// lets go of the locks of folders other than the one written now and its
+// parents.
 void commit(PackRun* run);
+
+// Lets go of every lock below the destination, at the end of the run.
+void unlock_subfolders(PackRun* run);
 
 // Prepares the run's report for the walk: its room reserved once.
 void start_report(PackRun* run);

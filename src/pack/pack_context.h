@@ -33,6 +33,12 @@ struct PendingFile {
   PackTotals counts;
 };
 
+// A folder below the destination locked while the run writes there.
+struct HeldFolderLock {
+  std::string key;  // the folder's path, ending in a separator
+  FolderLock lock;
+};
+
 // Everything the walk uses, the buffers kept from one file to the next.
 struct PackRun {
   bool recursive = false;
@@ -55,4 +61,9 @@ struct PackRun {
   std::string report;
   std::vector<std::string> cleaned;  // destination folders rid of leftovers
   std::vector<BatchResult> results;
+  // The folders below the destination locked, outermost first: those of
+  // the folder written now and its parents, and those of files in the batch.
+  std::vector<HeldFolderLock> folder_locks;
+  std::string writing;          // the folder written now, ending in a separator
+  bool lock_failure_told = false;  // a lock that could not be had was said so
 };

@@ -172,7 +172,7 @@ void pack_one_file(PackRun* run, const PathBuffer& folder, const std::string& na
                    const std::vector<TextureFile>& files, const PathBuffer& destination) {
   Target target;
   OldFile old;
-  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, kPixSignature, &old))
+  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, OldKind::pix_file, &old))
     return;
   PixJob job = file_job(name, folder, files, old.bytes, target.path.text);
   if (build_pix_job(run, &job)) queue_job(run, target, name, output_bytes(run->output), old, job);
@@ -189,7 +189,7 @@ void pack_pair(PackRun* run, const PathBuffer& folder, const std::string& name, 
   if (eight_images) ++run->totals.image_folders;  // the walk leaves that folder to this pair
   Target target, eight_target;
   OldFile old, eight_old;
-  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, kPixSignature, &old)) {
+  if (!enter_target(run, destination, name, nullptr, &target) || !load_old_file(run, target, name, OldKind::pix_file, &old)) {
     if (eight_images) pack_one_file(run, eight.folder, eight.name, eight.files, destination);
     return;
   }
@@ -198,7 +198,7 @@ void pack_pair(PackRun* run, const PathBuffer& folder, const std::string& name, 
   std::swap(run->old_file, run->twin_file);
   bool paired = enter_target(run, destination, eight.name, nullptr, &eight_target);
   if (paired && eight_images) {
-    paired = load_old_file(run, eight_target, eight.name, kPixSignature, &eight_old);
+    paired = load_old_file(run, eight_target, eight.name, OldKind::pix_file, &eight_old);
   } else if (paired && !eight_target.new_folder) {
     int error_number = 0;
     eight_old.found = load_signed_file_at(*eight_target.folder, eight.name.c_str(), kPixSignature, &run->old_file,

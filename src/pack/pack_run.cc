@@ -8,6 +8,7 @@
 
 #include "cli/folders.h"
 #include "cli/messages.h"
+#include "pack/pack_commit.h"
 #include "pack/pack_walk.h"
 #include "velmire_version.h"
 
@@ -117,7 +118,8 @@ bool folders_apart(const PreparedRun& prepared, FILE* err) {
 }
 
 // Takes the destination's lock, waiting for another run that holds it.
-void lock_destination(const PreparedRun& prepared, FolderLock* lock, FILE* err) {
+// Returns false when it cannot be had, after saying so.
+bool lock_destination(const PreparedRun& prepared, FolderLock* lock, FILE* err) {
   const FolderHandle& folder = prepared.output_tree.root_folder;
   int error_number = lock_folder(folder, false, lock);
   if (error_number == EWOULDBLOCK) {
@@ -129,6 +131,7 @@ void lock_destination(const PreparedRun& prepared, FolderLock* lock, FILE* err) 
   if (error_number != 0)
     std::fprintf(err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n",
                  prepared.destination.text, std::strerror(error_number));
+  return error_number == 0;
 }
 
 int exit_status(const PackTotals& totals) {
@@ -170,7 +173,7 @@ int run_pack(int argc, const char* const* argv, FILE* out, FILE* err) {
   run.textures.own_colours = &own_colours;
   run.tree = &prepared.output_tree;
   FolderLock lock;
-  lock_destination(prepared, &lock, err);
+  run.lock_failure_told = !lock_destination(prepared, &lock, err);
   int status = 2;
   if (!set_colour_match(&run_colours, *prepared.palette)) {
     std::fprintf(err, "ERROR: not enough memory to start\n");
@@ -178,6 +181,7 @@ int run_pack(int argc, const char* const* argv, FILE* out, FILE* err) {
     pack_tree(&run, prepared.source, prepared.destination);
     status = exit_status(run.totals);
   }
+  unlock_subfolders(&run);
   close_output_tree(&prepared.output_tree);
   unlock_folder(&lock);
   release_bytes(&run.image_file);

@@ -1,5 +1,6 @@
 #include "pix/twt_archive.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/ascii.h"
@@ -19,12 +20,25 @@ uint32_t member_length(std::span<const uint8_t> file, uint32_t index) {
 
 }  // namespace
 
+TwtVerdict judge_twt_start(std::span<const uint8_t> start, uint64_t size) {
+  if (start.size() < 4 || load_le32(start.data()) != size) return TwtVerdict::size_differs;
+  if (size < kTwtTableStart || start.size() < kTwtTableStart) return TwtVerdict::count_too_large;
+  const uint32_t count = load_le32(start.data() + 4);
+  if (count > (size - kTwtTableStart) / kTwtEntryBytes) return TwtVerdict::count_too_large;
+  // The first member starts right after the table, a multiple of 4 bytes.
+  const uint64_t first = kTwtTableStart + uint64_t{count} * kTwtEntryBytes;
+  if (count > 0 && start.size() >= kTwtTableStart + 4 && load_le32(start.data() + kTwtTableStart) > size - first)
+    return TwtVerdict::length_past_end;
+  return TwtVerdict::sound;
+}
+
 TwtVerdict open_twt_archive(std::span<const uint8_t> file, TwtArchive* archive, uint32_t* member) {
   const uint64_t size = file.size();
-  if (size < 4 || load_le32(file.data()) != size) return TwtVerdict::size_differs;
-  if (size < kTwtTableStart) return TwtVerdict::count_too_large;
+  *member = 0;
+  if (TwtVerdict verdict = judge_twt_start(file.first(std::min<size_t>(size, kTwtStartBytes)), size);
+      verdict != TwtVerdict::sound)
+    return verdict;
   const uint32_t count = load_le32(file.data() + 4);
-  if (count > (size - kTwtTableStart) / kTwtEntryBytes) return TwtVerdict::count_too_large;
 
   // Each member starts at the padded end of the one before; the last one's
   // padding may be left out.

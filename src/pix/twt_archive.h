@@ -40,6 +40,17 @@ struct TwtMember {
   std::span<const uint8_t> name_field;
 };
 
+// The most bytes judge_twt_start looks at: the size word, the count, the
+// first member's length and the start of its name.
+inline constexpr size_t kTwtStartBytes = 16;
+
+// The verdict on an archive from its first bytes (at most kTwtStartBytes:
+// fewer only for a shorter file) and its size, before anything else is
+// read: its first word must be its size, its table must fit in it, and its
+// first member must end inside it. `sound` here says only that the rest is
+// worth reading; open_twt_archive checks the whole table.
+TwtVerdict judge_twt_start(std::span<const uint8_t> start, uint64_t size);
+
 // Checks the whole table of the loaded file against its size. Returns
 // TwtVerdict::sound with `archive` ready for next_twt_member, or how the table
 // lies, with `*member` set to the member at fault (for length_past_end).

@@ -191,6 +191,20 @@ inline constexpr const char* kLockFileName = "velmire-pack.lock";
 int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock);
 void unlock_folder(FolderLock* lock);
 
+// Locks an open file, as lock_folder does a folder: waiting for it when
+// `wait` is set. The lock goes with the file's last handle. Returns 0,
+// EWOULDBLOCK when another holds it and `wait` is not set, or another error
+// number: ENOLCK where the file system takes no locks, and always on
+// Windows, where a file that must be renamed cannot stay open and locked
+// (there a file open for writing cannot be removed by another process
+// either).
+int lock_file(FileHandle file, bool wait);
+
+// This process's identifier, and whether the process of an identifier is
+// running (true also when it cannot be told: a process of another user).
+uint64_t current_process_id();
+bool process_is_running(uint64_t id);
+
 // The path of the folder with every link resolved, without a final
 // separator. Returns 0, or the error number.
 int resolve_folder_path(const char* path, std::string* resolved);

@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/file.h>
@@ -297,6 +298,24 @@ int lock_folder(const FolderHandle& folder, bool wait, FolderLock* lock) {
   }
   lock->value = fd;
   return 0;
+}
+
+int lock_file(FileHandle file, bool wait) {
+  if (int injected = ask_system_call_hook(SystemCall::lock, ""); injected != 0) return injected;
+  int result;
+  while ((result = flock(descriptor(file), LOCK_EX | (wait ? 0 : LOCK_NB))) != 0 && errno == EINTR) {
+  }
+  if (result == 0) return 0;
+  return errno == EAGAIN ? EWOULDBLOCK : errno;
+}
+
+uint64_t current_process_id() {
+  return static_cast<uint64_t>(getpid());
+}
+
+bool process_is_running(uint64_t id) {
+  if (id == 0 || id > static_cast<uint64_t>(INT_MAX)) return false;
+  return kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
 }
 
 void unlock_folder(FolderLock* lock) {

@@ -4,16 +4,21 @@
 // Stored sample values are kept: no gamma or colour-management transform,
 // and the chunks that carry such information are not even parsed.
 //
-// libpng reports errors by longjmp. The two functions that call it with a
-// setjmp frame (start_png, finish_png) keep everything in a PngRead whose
-// members are all trivially destructible; every buffer is owned outside.
+// The file is handed to libpng's progressive reader piece by piece, and
+// reading stops once the last row is in: compressed data after it is never
+// inflated, however much of it follows, and chunks after the image data
+// are not looked at.
+//
+// libpng reports errors by longjmp. The one function that calls it with a
+// setjmp frame (feed_png) keeps everything in a PngRead whose members are
+// all trivially destructible, and so do the callbacks it runs; every buffer
+// is owned outside.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <vector>
 
 #include "png/png_reader.h"
 
@@ -22,23 +27,33 @@
 namespace {
 
 // Caps on what libpng allocates for ancillary chunks it keeps, though with
-// all of them discarded unread (see start_png) these only guard the rest.
+// all of them discarded unread (see on_info) these only guard the rest.
 constexpr png_alloc_size_t kChunkMallocMax = 1 << 20;
 constexpr png_uint_32 kChunkCacheMax = 128;
+
+// The file goes to libpng in pieces of this size: after the last row at
+// most one more piece is looked at.
+constexpr size_t kPieceBytes = 64 * 1024;
 
 struct PngRead {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ByteReader source;
-  char message[160] = {};  // libpng's error, or ours from read_from_memory
-  // Filled by start_png, after the transforms.
+  std::span<const uint8_t> file;
+  size_t fed = 0;          // bytes of the file libpng has taken
+  char message[160] = {};  // libpng's error
+  // Filled by on_info, after the transforms.
+  bool have_info = false;
   png_uint_32 width = 0;
   png_uint_32 height = 0;
   int colour_type = 0;
+  int passes = 1;
   png_byte channels = 0;
   png_size_t row_bytes = 0;
   int palette_entries = 0;
   png_byte palette[256 * 4] = {};  // R G B A
+  // Where the rows go, and whether the last one is in.
+  png_bytep pixels = nullptr;
+  bool rows_done = false;
 };
 
 PngRead* read_of(png_structp png) { return static_cast<PngRead*>(png_get_error_ptr(png)); }
@@ -52,30 +67,14 @@ PngRead* read_of(png_structp png) { return static_cast<PngRead*>(png_get_error_p
 
 void on_png_warning(png_structp, png_const_charp) {}
 
-void read_from_memory(png_structp png, png_bytep out, png_size_t length) {
-  std::span<const uint8_t> bytes = take_bytes(&static_cast<PngRead*>(png_get_io_ptr(png))->source, length);
-  if (bytes.size() != length) png_error(png, "the file ends early");
-  std::memcpy(out, bytes.data(), length);
-}
-
-// Reads up to the image data, sets the transforms and fills the image's
-// shape and palette in `read`. False after a libpng error.
-bool start_png(PngRead* read) {
-  png_structp png = read->png;
-  png_infop info = read->info;
-  if (setjmp(png_jmpbuf(png)) != 0) return false;
-  png_set_read_fn(png, read, read_from_memory);
-  png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
-  png_set_chunk_malloc_max(png, kChunkMallocMax);
-  png_set_chunk_cache_max(png, kChunkCacheMax);
-  // Every ancillary chunk but tRNS (gamma, profiles, text, time...) and
-  // every unknown chunk is skipped unparsed.
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-  png_read_info(png, info);
-
+// After the chunks before the image data: sets the transforms, fills the
+// image's shape and palette, and pauses the reading, so that the rows get
+// their room before they come.
+void on_info(png_structp png, png_infop info) {
+  PngRead* read = read_of(png);
   png_uint_32 width = 0, height = 0;
-  int depth = 0, colour_type = 0;
-  png_get_IHDR(png, info, &width, &height, &depth, &colour_type, nullptr, nullptr, nullptr);
+  int depth = 0, colour_type = 0, interlace = 0;
+  png_get_IHDR(png, info, &width, &height, &depth, &colour_type, &interlace, nullptr, nullptr);
   const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   if (colour_type == PNG_COLOR_TYPE_PALETTE) {
     png_set_packing(png);  // 1, 2 and 4-bit indices to one byte each
@@ -98,7 +97,7 @@ bool start_png(PngRead* read) {
     if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
   }
   png_set_strip_16(png);  // the high byte of each 16-bit sample
-  png_set_interlace_handling(png);
+  read->passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
   read->width = width;
@@ -106,15 +105,32 @@ bool start_png(PngRead* read) {
   read->colour_type = colour_type;
   read->channels = png_get_channels(png, info);
   read->row_bytes = png_get_rowbytes(png, info);
-  return true;
+  read->have_info = true;
+  // What libpng has not taken of the piece it was given comes again.
+  read->fed -= png_process_data_pause(png, 0);
 }
 
-// Decodes every row into `rows` and reads to the end of the file, checking
-// the remaining chunks. False after a libpng error.
-bool finish_png(PngRead* read, png_bytepp rows) {
-  if (setjmp(png_jmpbuf(read->png)) != 0) return false;
-  png_read_image(read->png, rows);
-  png_read_end(read->png, nullptr);
+// Each row, or for an interlaced image each row of each pass (null where a
+// pass leaves the row as it is), merged into its place.
+void on_row(png_structp png, png_bytep row, png_uint_32 number, int pass) {
+  PngRead* read = read_of(png);
+  if (number >= read->height || read->pixels == nullptr) return;
+  png_progressive_combine_row(png, read->pixels + uint64_t{number} * read->row_bytes, row);
+  if (number + 1 == read->height && pass + 1 >= read->passes) read->rows_done = true;
+}
+
+// Hands the file to libpng, a piece at a time, until the rows may be made
+// room for (`rows` false) or the last row is in. False after a libpng
+// error; one in what follows the last row (the rest of its piece) is not
+// looked at.
+bool feed_png(PngRead* read, bool rows) {
+  if (setjmp(png_jmpbuf(read->png)) != 0) return rows && read->rows_done;
+  while (read->fed < read->file.size() && !(rows ? read->rows_done : read->have_info)) {
+    const size_t piece = std::min(kPieceBytes, read->file.size() - read->fed);
+    auto* bytes = const_cast<png_bytep>(read->file.data() + read->fed);  // libpng only reads them
+    read->fed += piece;
+    png_process_data(read->png, read->info, bytes, piece);
+  }
   return true;
 }
 
@@ -125,16 +141,30 @@ bool damaged(const PngRead& read, std::string* problem) {
 
 bool decode_png(PngRead* read, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image, std::string* problem) {
   // The sides, straight from IHDR (the first chunk), so that an oversized
-  // one is named; libpng then refuses it anyway through its user limits.
-  ByteReader ihdr{read->source.bytes};
+  // one is named, and a file larger than such an image needs is refused
+  // before libpng reads anything; libpng's user limits hold too.
+  ByteReader ihdr{read->file};
   seek_to(&ihdr, 12);
   const uint32_t type = read_u32be(&ihdr);
   const uint32_t width = read_u32be(&ihdr);
   const uint32_t height = read_u32be(&ihdr);
-  if (!ihdr.overrun && type == 0x49484452 && !check_image_size(width, height, max_pixels, problem)) return false;
+  if (!ihdr.overrun && type == 0x49484452 && !check_image_size(width, height, read->file.size(), max_pixels, problem))
+    return false;
 
-  if (!start_png(read)) return damaged(*read, problem);
-  if (!check_image_size(read->width, read->height, max_pixels, problem)) return false;
+  png_structp png = read->png;
+  png_set_progressive_read_fn(png, read, on_info, on_row, nullptr);
+  png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+  png_set_chunk_malloc_max(png, kChunkMallocMax);
+  png_set_chunk_cache_max(png, kChunkCacheMax);
+  // Every ancillary chunk but tRNS (gamma, profiles, text, time...) and
+  // every unknown chunk is skipped unparsed.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  if (!feed_png(read, false)) return damaged(*read, problem);
+  if (!read->have_info) {
+    std::snprintf(read->message, sizeof read->message, "the file ends before its image data");
+    return damaged(*read, problem);
+  }
+  if (!check_image_size(read->width, read->height, read->file.size(), max_pixels, problem)) return false;
   const bool indexed = read->colour_type == PNG_COLOR_TYPE_PALETTE;
   const PixelKind kind = indexed ? PixelKind::indexed : read->channels == 4 ? PixelKind::rgba : PixelKind::rgb;
   if ((indexed ? 1 : read->channels == 4 ? 4 : 3) != read->channels ||
@@ -147,28 +177,26 @@ bool decode_png(PngRead* read, uint64_t max_pixels, ImageBuffers* buffers, Decod
     return false;
   }
   const uint64_t size = uint64_t{read->row_bytes} * read->height;
-  if (size > decoded_bytes_limit(read->source.bytes.size())) {
+  if (size > decoded_bytes_limit(read->file.size())) {
     *problem = std::to_string(read->width) + " x " + std::to_string(read->height) + " pixels of " +
                std::to_string(read->channels) + " bytes: decoded it would need " + std::to_string(size) +
                " bytes, more than a PNG of this size can hold";
     return false;
   }
-  uint8_t* pixels = allocate_pixels(buffers, size, problem);
-  if (pixels == nullptr) return false;
-  std::vector<png_bytep> rows;
-  try {
-    rows.resize(read->height);
-  } catch (const std::bad_alloc&) {
-    *problem = "not enough memory for its row table";
-    return false;
+  // Every pixel is written by the pass it belongs to: an image whose last
+  // row came in needs no clearing.
+  read->pixels = allocate_pixels(buffers, size, problem);
+  if (read->pixels == nullptr) return false;
+  if (!feed_png(read, true)) return damaged(*read, problem);
+  if (!read->rows_done) {
+    std::snprintf(read->message, sizeof read->message, "the file ends inside its image data");
+    return damaged(*read, problem);
   }
-  for (png_uint_32 y = 0; y < read->height; ++y) rows[y] = pixels + uint64_t{y} * read->row_bytes;
-  if (!finish_png(read, rows.data())) return damaged(*read, problem);
 
   image->kind = kind;
   image->width = read->width;
   image->height = read->height;
-  image->top_row = pixels;
+  image->top_row = read->pixels;
   image->row_step = static_cast<int64_t>(read->row_bytes);
   image->row_bytes = static_cast<uint32_t>(read->row_bytes);
   if (indexed) {
@@ -194,7 +222,7 @@ bool is_png_file(std::span<const uint8_t> start) {
 bool read_png(std::span<const uint8_t> file, uint64_t max_pixels, ImageBuffers* buffers, DecodedImage* image,
               std::string* problem) {
   PngRead read;
-  read.source.bytes = file;
+  read.file = file;
   read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, on_png_error, on_png_warning);
   if (read.png != nullptr) read.info = png_create_info_struct(read.png);
   bool decoded = false;

@@ -57,18 +57,17 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
                           const RunContext& context, const FolderChain* here) {
   FILE* err = context.err;
   const char separator[] = {kPathSeparator, '\0'};
-  if (!path_append(entry_path, separator)) {
-    print_too_long(err, entry_path->text, "");  // the source folder, then the name
-    return kWalkDone;
-  }
   PathBuffer* subfolder_destination = &folders->output_path;
   *subfolder_destination = *folders->destination;
-  if (!path_append(subfolder_destination, name, separator)) {
+  if (!path_append(entry_path, separator)) {
+    print_too_long(err, entry_path->text, "");  // the source folder, then the name
+  } else if (!path_append(subfolder_destination, name, separator)) {
     print_too_long(err, folders->destination->text, name);
-    return kWalkDone;
+  } else if (may_walk_subfolder(here, status.id, entry_path->text, err)) {
+    return extract_folder(*entry_path, subfolder_destination, context, here);
   }
-  if (!may_walk_subfolder(here, status.id, entry_path->text, err)) return kWalkDone;
-  return extract_folder(*entry_path, subfolder_destination, context, here);
+  note_walk_message(context);
+  return kWalkDone;
 }
 
 const char* twt_table_problem(TwtVerdict verdict) {
@@ -91,16 +90,19 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
     std::fprintf(err, "ERROR: The TWT archive %s is refused: %s", archive_path, twt_table_problem(verdict));
     if (verdict == TwtVerdict::length_past_end) std::fprintf(err, " (member %u)", at + 1);
     std::fputs("\n", err);
+    note_walk_message(context);
     return kWalkDone;
   }
   const char separator[] = {kPathSeparator, '\0'};
   PathBuffer destination = *folders->destination;
   if (!path_append(&destination, archive_name, separator)) {
     print_too_long(err, folders->destination->text, std::string(archive_name));
+    note_walk_message(context);
     return kWalkDone;
   }
   OutputFolders member_folders;
   begin_output_folders(&member_folders, &destination, context.output_tree);
+  MemberFolders taken;
   TwtMember member;
   while (next_twt_member(&archive, &member)) {
     // Only PIX files are extracted; the archive's other members are not.
@@ -108,16 +110,28 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
     PathBuffer member_name;
     PathBuffer member_path;
     path_assign(&member_path, archive_path);
+    std::string_view earlier;
     if (!copy_member_name(member.name, &member_name) ||
         !path_append(&member_path, separator, path_view(member_name))) {
       std::fprintf(err, "ERROR: The path %s%s%.*s is too long\n", archive_path, separator,
                    static_cast<int>(member.name.size()), member.name.data());
+      note_walk_message(context);
       continue;
     }
-    int result = scan_pix_blocks(member.bytes, member_path.text, path_view(member_name), sequence,
-                                 &member_folders, context, true);
+    if (!take_member_folder(&taken, path_view(member_name), member.name, &earlier)) {
+      std::fprintf(err,
+                   "ERROR: The member \"%.*s\" of the TWT archive %s is refused: its folder %s would be that of "
+                   "the member \"%.*s\" before it\n",
+                   static_cast<int>(member.name.size()), member.name.data(), archive_path, member_name.text,
+                   static_cast<int>(earlier.size()), earlier.data());
+      note_walk_message(context);
+      continue;
+    }
+    int result = scan_pix_blocks(member.bytes, member_path.text, path_view(member_name), archive_name, sequence,
+                                 &member_folders, context);
     restore_destination(&member_folders);
     if (result == kWalkFolderFailed) return kWalkDone;  // only the archive's walk ended
+    result = past_damaged_file(result, context);
     if (result != kWalkDone) return result;
   }
   return kWalkDone;
@@ -138,9 +152,11 @@ static int walk_archive(const PathBuffer& entry_path, const std::string& name, T
   const FileResult loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
   if (loaded == FileResult::other && named) {
     std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, twt_table_problem(TwtVerdict::size_differs));
+    note_walk_message(context);
   } else if (loaded == FileResult::unreadable || loaded == FileResult::not_loaded) {
     std::fprintf(err, "Could not read the TWT archive %s\n", entry_path.text);
-    return kWalkFolderFailed;
+    note_walk_message(context);
+    return context.options.keep_going == 1 ? kWalkDone : kWalkFolderFailed;
   } else if (loaded == FileResult::ok) {
     return walk_archive_members(file, entry_path.text, name, sequence, folders, context);
   }
@@ -157,21 +173,26 @@ static int walk_file(const PathBuffer& entry_path, const std::string& name,
   ByteBuffer own_buffer;
   ByteBuffer* buffer = context.scratch != nullptr ? &context.scratch->file : &own_buffer;
   std::span<const uint8_t> file;
-  const FileResult loaded = check_and_load_file(entry_path.text, kPixSignature, buffer, &file, err);
+  FileStart start;
+  const FileResult loaded = check_and_load_file(entry_path.text, kPixSignature, buffer, &file, err, &start);
   int result = kWalkDone;
   if (loaded == FileResult::unreadable) {
     std::fprintf(err, "Could not check if the file %s is a correct PIX\n", entry_path.text);
-    result = kWalkFolderFailed;
+    note_walk_message(context);
+    result = context.options.keep_going == 1 ? kWalkDone : kWalkFolderFailed;
   } else if (loaded == FileResult::not_loaded) {
     std::fprintf(err,
                  "Could not read from the PIX file %s after checking that it was a correct PIX\n",
                  entry_path.text);
-    result = kWalkLoadFailed;
+    note_walk_message(context);
+    result = past_damaged_file(kWalkLoadFailed, context);
   } else if (loaded == FileResult::ok) {
-    result = scan_pix_blocks(file, entry_path.text, name, sequence, folders, context);
+    result = past_damaged_file(scan_pix_blocks(file, entry_path.text, name, {}, sequence, folders, context), context);
     restore_destination(folders);
   } else if (context.options.c2 == 1) {
     result = walk_archive(entry_path, name, sequence, folders, context, buffer);
+  } else if (context.outcome != nullptr && judge_twt_start({start.bytes, start.count}, start.size) == TwtVerdict::sound) {
+    ++context.outcome->newer_files;  // an archive, which "-c2" reads
   }
   release_bytes(&own_buffer);
   return result;
@@ -186,6 +207,7 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
   std::vector<FolderEntry> entries;
   if (list_folder_in_order(source.text, &entries) != 0) {
     std::fprintf(context.err, "Source directory %s not found.\n", source.text);
+    note_walk_message(context);
     return kWalkFolderFailed;
   }
   WalkedFolders walked;
@@ -198,6 +220,7 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
     PathBuffer entry_path = source;
     if (!path_append(&entry_path, name)) {
       print_too_long(context.err, source.text, name);
+      note_walk_message(context);
       continue;
     }
     // A plain file takes the file branch whatever its status says (a status

@@ -29,10 +29,14 @@ ReportCode report_texture(const Texture& texture, const TextureLabel& label, con
                                     texture.image->element_size);
   if (!well_formed) ++context.totals->not_well_formed[counted];
   const char* file_name = folders.output_path.text + folders.destination->length;
+  // A member of an archive is named inside it, with '/' on every system, as
+  // velmire-pack's report names it.
+  const std::string_view archive = label.archive_name;
   std::string name;
   append_name_text(label.name, &name);
-  std::fprintf(context.out, "%s%.*s: %.*s (%s) --> %s\n", well_formed ? "" : "!",
-               static_cast<int>(code.size()), code.data(),
-               static_cast<int>(label.entry_name.size()), label.entry_name.data(), name.c_str(), file_name);
+  std::fprintf(context.out, "%s%.*s: %.*s%s%.*s (%s) --> %s\n", well_formed ? "" : "!",
+               static_cast<int>(code.size()), code.data(), static_cast<int>(archive.size()), archive.data(),
+               archive.empty() ? "" : "/", static_cast<int>(label.entry_name.size()), label.entry_name.data(),
+               name.c_str(), file_name);
   return {code, well_formed};
 }

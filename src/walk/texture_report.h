@@ -25,7 +25,8 @@ struct ReportCode {
 
 // Counts the texture in the totals and prints its line on the report: the
 // type code (marked "!" when not well formed), the PIX file's name, the
-// texture name as stored and the output path after the destination folder.
+// texture name as stored and the output path after the destination folder;
+// a member of a TWT archive is named inside it ("bigdump.TWT/pixies.P16").
 // Returns the code it printed.
 ReportCode report_texture(const Texture& texture, const TextureLabel& label, const OutputFolders& folders,
                           const RunContext& context);

@@ -85,16 +85,18 @@ TEST(ImageSize, TheLimitsHoldAtTheirEdges) {
     int64_t width, height;
     uint64_t max_pixels;
     bool accepted;
+    uint64_t file_size = 0;  // at most 5 bytes a pixel and 1 MiB
   };
   const Case cases[] = {
       {0, 1, 100, false},      {1, 0, 100, false},      {1, 1, 100, true},
       {65535, 1, 1u << 20, true}, {65536, 1, 1u << 20, false}, {1, 65535, 1u << 20, true}, {1, 65536, 1u << 20, false},
       {10, 9, 91, true},       {10, 9, 90, true},       {10, 9, 89, false},
+      {16, 16, 256, true, 5 * 256 + (1u << 20)}, {16, 16, 256, false, 5 * 256 + (1u << 20) + 1},
   };
   for (const Case& c : cases) {
     std::string problem;
-    EXPECT_EQ(check_image_size(c.width, c.height, c.max_pixels, &problem), c.accepted)
-        << c.width << " x " << c.height << " of " << c.max_pixels << ": " << problem;
+    EXPECT_EQ(check_image_size(c.width, c.height, c.file_size, c.max_pixels, &problem), c.accepted)
+        << c.width << " x " << c.height << " of " << c.max_pixels << " in " << c.file_size << ": " << problem;
   }
 }
 

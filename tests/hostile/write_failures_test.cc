@@ -67,7 +67,7 @@ TEST(WriteFailures, WhatStandsInTheWayOfOutput) {
     RunResult result = run_velmire(arguments);
     arguments[1] = clean.sub("dst");
     RunResult reference = run_velmire(arguments);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("Could not write to destination file"), std::string::npos) << result.err;
     // Every texture but the failed one, written as without obstacles.
     const std::string failed = std::string("(") + c.failed + ")";

@@ -206,9 +206,9 @@ TEST(HtmlPage, WhatStandsWhereThePageGoes) {
   };
   const Case cases[] = {
       {"an earlier page", 'f', ""},
-      {"a PIX file", 'p', "Cannot open file <page> for writing: it is a PIX file, which is never replaced"},
-      {"a folder", 'd', "Cannot open file <page> for writing"},
-      {"a link", 'l', "Cannot open file <page> for writing"},
+      {"a PIX file", 'p', "Cannot open file <page> for writing: it is a PIX file, which is never replaced\n"},
+      {"a folder", 'd', "Cannot open file <page> for writing\n"},
+      {"a link", 'l', "Cannot open file <page> for writing\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -249,7 +249,7 @@ TEST(HtmlPage, NoTextureIsWrittenOverThePage) {
     RunResult result = run_velmire(
         {dir.sub("src"), dir.sub("dst"), "-menupal", "-html", "-file", "-noenum", "-nopixpackname", "-extoriginal"});
     const std::string file = (dir.path / "dst" / name).make_preferred().string();
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "Cannot open file " + file + " for writing: it is the page -html writes\n");
     EXPECT_EQ(report_lines(result.out), "NO: A.PIX (a) --> a\n");
     const std::vector<uint8_t> page = read_file(dir.path / "dst" / "index.html");

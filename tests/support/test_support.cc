@@ -1,9 +1,13 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <tuple>
 
@@ -68,6 +72,18 @@ FILE* scratch_stream() {
 #endif
 }
 
+std::string run_together(const std::string& err) {
+  static const char* const kStarts[] = {"Couldn't ", "Could not ", "Cannot ", "ERROR", "Error", "Unknown ",
+                                        "Truncated ", "Skipped ", "Source directory", "The following error",
+                                        "Nothing is packed", "Another velmire-pack", "Note: "};
+  if (!err.empty() && err.back() != '\n') return err.substr(err.rfind('\n') + 1);
+  for (const char* start : kStarts)
+    for (size_t at = err.find(start, 1); at != std::string::npos; at = err.find(start, at + 1))
+      if (std::isalnum(static_cast<unsigned char>(err[at - 1])))
+        return err.substr(err.rfind('\n', at) + 1, err.find('\n', at) - err.rfind('\n', at) - 1);
+  return "";
+}
+
 RunResult run_program(ProgramEntry entry, const char* name, const std::vector<std::string>& arguments) {
   std::vector<const char*> argv = {name};
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
@@ -78,6 +94,11 @@ RunResult run_program(ProgramEntry entry, const char* name, const std::vector<st
   result.status = entry(static_cast<int>(argv.size()), argv.data(), out, err);
   result.out = read_and_close(out);
   result.err = read_and_close(err);
+  EXPECT_EQ(run_together(result.err), "") << name << " printed a message that is not a line of its own";
+  // velmire's status 0 says that its walk printed nothing but notes.
+  std::istringstream lines(entry == run && result.status == 0 ? result.err : "");
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line.rfind("Note: ", 0) == 0 || line.ends_with("run again with -c2")) << line;
   return result;
 }
 

@@ -39,8 +39,14 @@ FILE* scratch_stream();
 // Everything written to a scratch stream; closes it.
 std::string read_and_close(FILE* stream);
 
+// The line of `err` where a message runs into another ("for writingCould
+// not write": one starts right after a letter or digit), or the last line
+// when it ends without a line break; "" when every message is a line.
+std::string run_together(const std::string& err);
+
 // Runs a program's entry with these arguments (the program name is added in
-// front) and captures both streams.
+// front) and captures both streams. Checks that every message is a line of
+// its own and that velmire's status 0 comes with no message but notes.
 using ProgramEntry = int (*)(int, const char* const*, FILE*, FILE*);
 RunResult run_program(ProgramEntry entry, const char* name, const std::vector<std::string>& arguments);
 RunResult run_velmire(const std::vector<std::string>& arguments);
