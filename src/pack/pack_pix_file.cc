@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -46,12 +47,17 @@ std::string folder_name(const PathBuffer& folder) {
 void report_texture(PixJob* job, const PackedTexture& packed, std::string_view texture_name, const std::string& source) {
   ++job->counts.textures.count[report_type_index(packed.code)];
   job->counts.inexact_pixels += packed.inexact_pixels;
-  job->lines += std::string(packed.code) + ": " + job->name + " (";
-  append_name_text(texture_name, &job->lines);
-  job->lines += ") <-- " + source;
-  if (packed.paletted) job->lines += ", " + std::to_string(packed.inexact_pixels) + " pixels without an exact colour";
-  if (packed.alpha_kept) job->lines += ", alpha kept from the PIX file";
-  job->lines += '\n';
+  std::string& lines = job->lines;
+  lines.append(packed.code).append(": ").append(job->name).append(" (");
+  append_name_text(texture_name, &lines);
+  lines.append(") <-- ").append(source);
+  if (packed.paletted) {
+    char count[24];
+    const std::to_chars_result end = std::to_chars(count, count + sizeof count, packed.inexact_pixels);
+    lines.append(", ").append(count, end.ptr).append(" pixels without an exact colour");
+  }
+  if (packed.alpha_kept) lines.append(", alpha kept from the PIX file");
+  lines += '\n';
 }
 
 // Where the textures of a job come from besides its own images.

@@ -203,20 +203,10 @@ uint16_t origin(uint16_t old_origin, uint16_t old_side, uint32_t side, bool has_
 
 }  // namespace
 
-bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem) {
-  if (image.kind == PixelKind::indexed) {
-    if (4u * pixel[0] >= image.palette.size()) {
-      *problem = "a pixel has colour " + std::to_string(pixel[0]) + ", beyond its " +
-                 std::to_string(image.palette.size() / 4) + " colours";
-      return false;
-    }
-    *rgb = palette_entry(image, pixel[0], alpha);
-    return true;
-  }
-  const PixelLayout& layout = layout_of(image.kind);
-  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
-  *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
-  return true;
+bool refuse_colour(const DecodedImage& image, uint8_t index, std::string* problem) {
+  *problem = "a pixel has colour " + std::to_string(index) + ", beyond its " + std::to_string(image.palette.size() / 4) +
+             " colours";
+  return false;
 }
 
 uint8_t texture_pix_type(const OldTexture* old, AddedType added, PixelKind kind) {

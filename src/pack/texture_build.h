@@ -69,8 +69,21 @@ struct AddedType {
 uint8_t texture_pix_type(const OldTexture* old, AddedType added, PixelKind kind);
 
 // The colour of the image's pixel `pixel` as 0xRRGGBB, and its opacity.
-// False, with `problem` set, for an index past the image's palette.
-bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha, std::string* problem);
+// False, with `problem` set by refuse_colour, for an index past the image's
+// palette. Inline: it is asked for every pixel.
+bool refuse_colour(const DecodedImage& image, uint8_t index, std::string* problem);
+inline bool pixel_colour(const DecodedImage& image, const uint8_t* pixel, uint32_t* rgb, uint8_t* alpha,
+                         std::string* problem) {
+  if (image.kind == PixelKind::indexed) {
+    if (4u * pixel[0] >= image.palette.size()) return refuse_colour(image, pixel[0], problem);
+    *rgb = palette_entry(image, pixel[0], alpha);
+    return true;
+  }
+  const PixelLayout& layout = layout_of(image.kind);
+  *alpha = layout.alpha >= 0 ? pixel[layout.alpha] : 255;
+  *rgb = uint32_t{pixel[layout.red]} << 16 | uint32_t{pixel[layout.green]} << 8 | pixel[layout.blue];
+  return true;
+}
 
 // Appends the header block, the pixel block and the end block of one
 // texture named `name` to `output`, from `image`. `old` is the texture this

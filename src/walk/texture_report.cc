@@ -1,6 +1,7 @@
 #include "walk/texture_report.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -30,13 +31,17 @@ ReportCode report_texture(const Texture& texture, const TextureLabel& label, con
   if (!well_formed) ++context.totals->not_well_formed[counted];
   const char* file_name = folders.output_path.text + folders.destination->length;
   // A member of an archive is named inside it, with '/' on every system, as
-  // velmire-pack's report names it.
-  const std::string_view archive = label.archive_name;
-  std::string name;
-  append_name_text(label.name, &name);
-  std::fprintf(context.out, "%s%.*s: %.*s%s%.*s (%s) --> %s\n", well_formed ? "" : "!",
-               static_cast<int>(code.size()), code.data(), static_cast<int>(archive.size()), archive.data(),
-               archive.empty() ? "" : "/", static_cast<int>(label.entry_name.size()), label.entry_name.data(),
-               name.c_str(), file_name);
+  // velmire-pack's report names it. The line is put together and written in
+  // one call: a format of this many pieces costs more than the copies.
+  std::string line;
+  line.reserve(64 + label.archive_name.size() + label.entry_name.size() + label.name.size() +
+               std::strlen(file_name));
+  if (!well_formed) line += '!';
+  line.append(code).append(": ");
+  if (!label.archive_name.empty()) line.append(label.archive_name).append("/");
+  line.append(label.entry_name).append(" (");
+  append_name_text(label.name, &line);
+  line.append(") --> ").append(file_name).append("\n");
+  std::fwrite(line.data(), 1, line.size(), context.out);
   return {code, well_formed};
 }
