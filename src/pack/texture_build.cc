@@ -1,5 +1,6 @@
 #include "pack/texture_build.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pix/pix_blocks.h"
@@ -118,15 +119,55 @@ bool lay_out(const DecodedImage& image, const OldTexture* old, AddedType added, 
 }
 
 // Writes the pixels of row `y` into `out`. False with `problem` set.
+// Repeats the `size` bytes before `to` `count` times from `to` on, in
+// copies that double.
+void fill_with_previous(uint8_t* to, uint32_t size, uint64_t count) {
+  if (size == 1) {
+    std::memset(to, to[-1], count);
+    return;
+  }
+  const uint8_t* pattern = to - size;
+  const uint64_t total = count * size;
+  std::memcpy(to, pattern, size);
+  for (uint64_t done = size; done < total;) {
+    const uint64_t step = std::min(done, total - done);
+    std::memcpy(to + done, to, step);
+    done += step;
+  }
+}
+
 bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, uint8_t* out, PackedTexture* packed,
                  std::string* problem) {
   const uint8_t* row = image_row(image, y);
   const uint32_t pixel_size = layout_of(image.kind).size;
+  if (image.kind == PixelKind::rgb && layout.pix_type == kPixTypeRgb) {
+    std::memcpy(out, row, uint64_t{image.width} * 3);  // stored as they are: R G B
+    return true;
+  }
   const uint64_t old_row = uint64_t{y} * (layout.same != nullptr ? layout.same->header.row_bytes : 0);
+  // Where nothing comes from an old texture, a pixel's bytes decide alone
+  // what it becomes: a run of equal pixels is converted once.
+  const bool repeat_runs = layout.same == nullptr;
+  const uint32_t bytes_out = layout.bytes_per_pixel;
+  bool last_inexact = false;
   for (uint32_t x = 0; x < image.width; ++x) {
     uint32_t rgb = 0;
     uint8_t alpha = 255;
     const uint8_t* pixel = row + uint64_t{x} * pixel_size;
+    uint8_t* to = out + uint64_t{x} * bytes_out;
+    if (repeat_runs && x > 0) {
+      // The pixels from x on that equal the one before: their bytes repeat
+      // with the period of a pixel.
+      const uint64_t left = uint64_t{image.width - x} * pixel_size;
+      uint64_t same = 0;
+      while (same < left && pixel[same] == pixel[same - pixel_size]) ++same;
+      if (const uint64_t run = same / pixel_size; run > 0) {
+        fill_with_previous(to, bytes_out, run);
+        packed->inexact_pixels += last_inexact ? run : 0;
+        x += static_cast<uint32_t>(run) - 1;
+        continue;
+      }
+    }
     if (!pixel_colour(image, pixel, &rgb, &alpha, problem)) return false;
     if (layout.pix_type == kPixType8Bit) {
       const uint8_t kept = old_byte(layout.same, old_row + x);
@@ -138,9 +179,9 @@ bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, ui
       else
         out[x] = match_colour(layout.colours, rgb, &inexact);
       packed->inexact_pixels += inexact;
+      last_inexact = inexact;
       continue;
     }
-    uint8_t* to = out + uint64_t{x} * layout.bytes_per_pixel;
     if (layout.type->newer) {
       // Channels narrowed to the type's; bits that no channel holds are the
       // old texture's.
