@@ -178,7 +178,7 @@ void write_c2_game(const fs::path& data) {
                          {5, 2, 2, "SCRN", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}}});
   const Bytes p08 = pix({{kType8Bit, 4, 2, "BODY", {1, 2, 3, 4, 5, 6, 7, 8}},
                          {kType8Bit, 4, 2, "GLASS", {40, 0, 50, 0, 60, 61, 62, 63}},
-                         {kType8Bit, 2, 2, "SCRN", {9, 10, 11, 12}}});
+                         {kType8Bit, 2, 1, "SCRN", {9, 10}}});
   Bytes archive = twt_archive({{"pixies.P16", p16}, {"pixies.P08", p08}});
   for (size_t entry = 0; entry < 2; ++entry)
     for (size_t i = 8 + 56 * entry + 4 + 11; i < 8 + 56 * (entry + 1); ++i) archive[i] = 0xCD;
