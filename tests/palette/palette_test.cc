@@ -1,13 +1,12 @@
 // Palettes from files: the game's own palette files give the built-in
-// tables, and a Splat Pack texture's own palette gives its colours with
-// "-ownpal". (Files that are no palette: golden cases seeds-*-palette-*.)
+// tables. (Files that are no palette: golden cases seeds-*-palette-*; a
+// Splat Pack texture's own palette with "-ownpal": fixtures-4 and -5.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "palette/palettes.h"
-#include "pix/pix_blocks.h"
 #include "test_support.h"
 
 namespace {
@@ -45,41 +44,6 @@ TEST(PaletteFiles, TheGamesOwnFilesGiveTheBuiltInTables) {
     EXPECT_EQ(from_file[i], built_in[i]);
   }
   EXPECT_EQ(eight_bit, 5);
-}
-
-// The SDK's "1122" files, with "-ownpal": the colour table of the BMP file
-// and the PLTE of the PNG file are the X R G B entries that follow the
-// second header block, decoded here from the file's bytes.
-TEST(PaletteFiles, SplatPackTexturesInTheirOwnColours) {
-  for (const char* name : {"tile.pix", "tile01.pix", "ast.pix"}) {
-    fs::path fixture = shared_fixture(std::string("brender/") + name);
-    if (fixture.empty()) GTEST_SKIP() << "the shared BRender fixtures are not available";
-    Bytes pix = read_file(fixture);
-    size_t second_header = 16 + 20 + std::string(reinterpret_cast<const char*>(&pix[16 + 19])).size();
-    size_t palette = second_header + 20 + std::string(reinterpret_cast<const char*>(&pix[second_header + 19])).size() + 16;
-    ASSERT_EQ(pix[second_header + 8], kPixTypeXrgb) << name;
-    Bytes bgr0, rgb;
-    for (size_t i = palette; i < palette + 1024; i += 4) {
-      bgr0.insert(bgr0.end(), {pix[i + 3], pix[i + 2], pix[i + 1], 0});
-      rgb.insert(rgb.end(), {pix[i + 1], pix[i + 2], pix[i + 3]});
-    }
-    TempDir dir;
-    write_file(dir.path / "src" / name, pix);
-    for (const char* format : {"-extaddbmp", "-png"}) {
-      RunResult result = run_velmire({dir.sub("src"), dir.sub(format), "-racepal", "-ownpal", "-file", "-noenum",
-                                      "-nopixpackname", "-extoriginal", format});
-      ASSERT_EQ(result.err, "");
-      fs::path written = dir.path / format / fs::directory_iterator(dir.path / format)->path().filename();
-      Bytes image = read_file(written);
-      if (std::string(format) == "-png") {
-        // PLTE: the chunk's 768 bytes after its length and type.
-        size_t plte = std::string(image.begin(), image.end()).find("PLTE") + 4;
-        EXPECT_EQ(Bytes(image.begin() + plte, image.begin() + plte + 768), rgb) << name;
-      } else {
-        EXPECT_EQ(Bytes(image.begin() + 54, image.begin() + 1078), bgr0) << name;
-      }
-    }
-  }
 }
 
 }  // namespace
