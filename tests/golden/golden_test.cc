@@ -151,16 +151,10 @@ void check_cases(const std::string& prefix, const std::vector<Placeholder>& inpu
   EXPECT_GT(cases, 0) << "no case file starts with " << prefix;
 }
 
-TEST(Golden, Samples) {
-  check_cases("samples-", {{"<samples>", source_tree_path("samples").string()}});
-}
-
-TEST(Golden, CommandLine) {
-  check_cases("command-line-", {{"<samples>", source_tree_path("samples").string()}});
-}
-
-TEST(Golden, Pack) {
-  check_cases("pack-", {{"<samples>", source_tree_path("samples").string()}});
+// The repository's samples, the command line of both programs.
+TEST(Golden, SamplesCommandLineAndPack) {
+  for (const char* prefix : {"samples-", "command-line-", "pack-"})
+    check_cases(prefix, {{"<samples>", source_tree_path("samples").string()}});
 }
 
 // The fuzzer's seeds, each in a folder of its own: every kind of texture and
