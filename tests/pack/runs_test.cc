@@ -112,12 +112,8 @@ TEST(PackRuns, NestedRunsAndRunsWithoutLocksWriteEveryFile) {
   GTEST_SKIP() << "runs velmire-pack in forked processes";
 #else
   TempDir dir;
-  for (int i = 0; i < 40; ++i) {
-    PixFile pix = start_pix_file();
-    add_texture(&pix, kType8Bit, 64, 64, "t.pix", Bytes(64 * 64, static_cast<uint8_t>(i)));
-    write_file(dir.path / "src" / (i < 32 ? "sub" : "") / (std::to_string(100 + i) + ".PIX"), pix.bytes);
-  }
-  run_velmire({dir.sub("src"), dir.sub("images"), "-racepal", "-r"});
+  make_images(dir, 8, 64, 32);
+  make_images(dir, 32, 64, 0, "sub/");
   const fs::path dst = dir.path / "dst";
   for (const char* how : {"nested", "without locks"}) {
     const bool nested = how[0] == 'n';
