@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "common/cp1252.h"
 
@@ -54,22 +53,6 @@ TEST(Cp1252, TextWithoutABytePerCharacterIsRefusedWhole) {
     std::string bytes = "kept";
     EXPECT_FALSE(append_utf8_as_cp1252(text, &bytes)) << text;
     EXPECT_EQ(bytes, "kept");
-  }
-}
-
-// Paths keep their UTF-8; bytes that are none of it, one by one, become
-// their characters, so that the page is UTF-8 whatever the path holds.
-TEST(Cp1252, PathsKeepTheirUtf8AndShowOtherBytes) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},       // valid: kept
-      {"a\xC3", "a\xC3\x83"},                          // cut short at the end
-      {"\xC3(", "\xC3\x83("},                           // a lead byte without its follower
-      {"\xC0\xA9", "\xC3\x80\xC2\xA9"},                  // overlong
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},           // beyond U+FFFF: kept
-  };
-  for (const auto& [bytes, expected] : cases) {
-    char utf8[3 * 8];
-    EXPECT_EQ(std::string(utf8, copy_as_utf8(bytes, true, utf8)), expected) << bytes;
   }
 }
 
