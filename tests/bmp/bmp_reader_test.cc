@@ -1,5 +1,8 @@
 // Each BMP pixel layout read into known colours: the literal words of a
-// one-row file against the red, green, blue and alpha they stand for.
+// one-row file against the red, green, blue and alpha they stand for. (The
+// layouts of 5-5-5 without bit fields, 5-6-5, B G R X with and without bit
+// fields, 8-8-8-8 with an alpha mask and 24 bits: the image fuzzer's seeds,
+// whose pixels tests/regressions/replay_test.cc checks.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -57,17 +60,10 @@ TEST(BmpReader, EachPixelLayoutGivesItsColours) {
   };
   const Case cases[] = {
       // 5-bit channels widen by repeating their top bits: 1 -> 8, 16 -> 132, 31 -> 255.
-      {"x555 without bit fields", 16, 0, 40, {}, {0x1F, 0x06, 0xE0, 0x03}, "0884ffff 00ff00ff "},
       {"x555 bit fields", 16, 3, 40, {0x7C00, 0x03E0, 0x001F}, {0x1F, 0x06}, "0884ffff "},
-      // 6-bit green: 32 -> 130, 63 -> 255.
-      {"565", 16, 3, 40, {0xF800, 0x07E0, 0x001F}, {0x01, 0x84, 0xE0, 0xFF}, "848208ff ffff00ff "},
       {"1555", 16, 3, 108, {0x7C00, 0x03E0, 0x001F, 0x8000}, {0x00, 0xFC, 0x00, 0x7C}, "ff0000ff ff000000 "},
       // 4-bit channels times 17: alpha 8 -> 136.
       {"4444", 16, 3, 108, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x01, 0x8F}, "ff001188 "},
-      {"8888 with an alpha mask", 32, 3, 108, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {0x10, 0x20, 0x30, 0x40},
-       "30201040 "},
-      {"32 bits without bit fields", 32, 0, 40, {}, {0x10, 0x20, 0x30, 0x40}, "302010ff "},
-      {"24 bits", 24, 0, 40, {}, {0x10, 0x20, 0x30}, "302010ff "},
   };
   for (const Case& c : cases) {
     const uint32_t width = static_cast<uint32_t>(c.row.size() * 8 / c.bits);
