@@ -1,7 +1,7 @@
 // The page of "-html" apart from the browser (tests/html/browser_test.py
 // opens it in one): what it makes of names, on every system; a page that
-// cannot be written whole; what stands where it must go; a texture named
-// like it.
+// cannot be written whole; a texture named like it. (What stands where the
+// page goes: golden cases samples-10 to -12.)
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -133,44 +133,6 @@ TEST(HtmlPage, APageNotWrittenWholeFailsTheRun) {
     EXPECT_EQ(report_lines(result.out), repeated("NO: A.PIX (a texture) --> A.PIX - a texture.bmp\n", textures));
   }
 #endif
-}
-
-// What stands at index.html when the run starts: the page replaces a file
-// of an earlier run, never a PIX file, and is written into no folder (nor
-// through a link, which every file refuses alike: write_failures_test.cc);
-// then the run ends with status 1 before the walk.
-TEST(HtmlPage, WhatStandsWhereThePageGoes) {
-  struct Case {
-    const char* what;
-    char kind;  // 'f' an earlier page, 'p' a PIX file, 'd' a folder
-    const char* message;
-  };
-  const Case cases[] = {
-      {"an earlier page", 'f', ""},
-      {"a PIX file", 'p', "Cannot open file <page> for writing: it is a PIX file, which is never replaced\n"},
-      {"a folder", 'd', "Cannot open file <page> for writing\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    const fs::path dst = dir.path / "dst";
-    write_file(dir.path / "src" / "A.PIX", pix_of_textures({"a"}));
-    const std::vector<uint8_t> held = c.kind == 'p' ? pix_of_textures({"held"}) : std::vector<uint8_t>{'o', 'l', 'd'};
-    fs::create_directories(c.kind == 'd' ? dst / "index.html" : dst);
-    if (c.kind == 'f' || c.kind == 'p') write_file(dst / "index.html", held);
-    RunResult result = run_velmire({dir.sub("src"), dst.string(), "-menupal", "-html"});
-    const std::string page = page_path(dst);
-    std::string expected = c.message;
-    if (!expected.empty()) {
-      expected.replace(expected.find("<page>"), 6, page);
-      expected += "Could not write the page " + page + "\n";
-    }
-    EXPECT_EQ(result.err, expected);
-    EXPECT_EQ(result.status, expected.empty() ? 0 : 1);
-    EXPECT_EQ(fs::exists(dst / "A.PIX" / "0001. a.bmp"), expected.empty());
-    const std::vector<uint8_t> left = c.kind == 'd' ? held : read_file(dst / "index.html");
-    EXPECT_EQ(left == held, c.kind != 'f');
-  }
 }
 
 // A texture whose file would be the page, in any letter case (file systems
