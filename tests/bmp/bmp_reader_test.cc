@@ -10,29 +10,11 @@
 #include <vector>
 
 #include "image/image_file.h"
+#include "test_support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-void put32(Bytes* bytes, uint32_t value) {
-  for (int i = 0; i < 32; i += 8) bytes->push_back(static_cast<uint8_t>(value >> i));
-}
-
-// A BMP file of one row: an info header of `header` bytes (40, or 108 with
-// the masks inside it), the masks after a 40-byte one, then `row` padded.
-Bytes one_row_bmp(uint32_t width, uint16_t bits, uint32_t compression, uint32_t header, std::vector<uint32_t> masks,
-                  Bytes row) {
-  const uint32_t after = header == 40 && compression == 3 ? 12 : 0;
-  Bytes bmp = {'B', 'M'};
-  for (uint32_t word : {0u, 0u, 14 + header + after, header, width, 1u}) put32(&bmp, word);
-  for (uint32_t word : {1u | uint32_t{bits} << 16, compression, 0u, 0u, 0u, 0u, 0u}) put32(&bmp, word);
-  for (uint32_t mask : masks) put32(&bmp, mask);
-  bmp.resize(14 + header + after, 0);
-  row.resize((row.size() + 3) / 4 * 4, 0);
-  bmp.insert(bmp.end(), row.begin(), row.end());
-  return bmp;
-}
 
 // Each pixel as "RRGGBBAA".
 std::string colours_of(const DecodedImage& image) {
@@ -67,7 +49,9 @@ TEST(BmpReader, EachPixelLayoutGivesItsColours) {
   };
   for (const Case& c : cases) {
     const uint32_t width = static_cast<uint32_t>(c.row.size() * 8 / c.bits);
-    const Bytes file = one_row_bmp(width, c.bits, c.compression, c.header, c.masks, c.row);
+    Bytes row = c.row;
+    row.resize((row.size() + 3) / 4 * 4, 0);
+    const Bytes file = bmp_of_rows(width, 1, c.bits, c.compression, c.header, c.masks, {}, row);
     ImageBuffers buffers;
     DecodedImage image;
     std::string problem;

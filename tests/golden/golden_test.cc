@@ -128,13 +128,6 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
          section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path, places);
 }
 
-std::string read_text(const fs::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
-
 // Runs every case file whose name starts with `prefix`.
 void check_cases(const std::string& prefix, const std::vector<Placeholder>& inputs) {
   const bool update = std::getenv("VELMIRE_UPDATE_GOLDEN") != nullptr;
@@ -143,7 +136,8 @@ void check_cases(const std::string& prefix, const std::vector<Placeholder>& inpu
     std::string name = entry.path().filename().string();
     if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".txt") continue;
     ++cases;
-    std::string expected = read_text(entry.path());
+    const std::vector<uint8_t> bytes = read_file(entry.path());
+    const std::string expected(bytes.begin(), bytes.end());
     std::string actual = run_case(expected.substr(0, expected.find('\n')), inputs);
     if (update && actual != expected) std::ofstream(entry.path(), std::ios::binary) << actual;
     EXPECT_EQ(actual, expected) << name;

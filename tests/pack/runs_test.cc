@@ -202,15 +202,12 @@ TEST(PackRuns, AnAllocationThatFailsRefusesOnlyItsFile) {
   TempDir dir;
   make_images(dir, 2, 4, 30);
   const uint32_t side = 10000;
-  Bytes bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 58, 0, 0, 0, 40, 0, 0, 0};
-  for (uint32_t field : {side, side, 1u | 8u << 16, 1u, 0u, 0u, 0u, 1u, 0u})
-    bmp.insert(bmp.end(), {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)});
-  bmp.insert(bmp.end(), {0, 0, 0, 0});  // one colour
+  Bytes runs;  // of one colour
   for (uint32_t row = 0; row < side; ++row) {
-    for (uint32_t x = 0; x < side; x += 250) bmp.insert(bmp.end(), {250, 0});
-    bmp.insert(bmp.end(), {0, 0});
+    for (uint32_t x = 0; x < side; x += 250) runs.insert(runs.end(), {250, 0});
+    runs.insert(runs.end(), {0, 0});
   }
-  write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp);
+  write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp_of_rows(side, side, 8, 1, 40, {}, {0}, runs));
   fs::create_directory(dir.path / "dst");
   const int status = run_shell("ulimit -v 60000 && " + pack_program() + " " + dir.sub("images") + " " +
                                dir.sub("dst") + " -racepal -maxpixels 100000000 >/dev/null 2>" + dir.sub("err"));

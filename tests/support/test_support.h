@@ -63,6 +63,11 @@ std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names);
 // entries; 8 also run-length compressed), 16 (5-6-5 bit fields), 24
 // (0xRRGGBB) or 32 without an alpha mask, as PIL writes RGBA (0xAARRGGBB).
 using Pixels = std::vector<uint32_t>;
+// The file of these stored rows: an info header of `header` bytes (40, or
+// 108 with the masks inside it), the masks after a 40-byte one, the table
+// (0xRRGGBB entries), then `rows`.
+std::vector<uint8_t> bmp_of_rows(uint32_t width, uint32_t height, int bits, uint32_t compression, uint32_t header,
+                                 const std::vector<uint32_t>& masks, const Pixels& table, const std::vector<uint8_t>& rows);
 std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table = {},
                               bool rle = false);
 
