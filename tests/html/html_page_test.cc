@@ -25,10 +25,6 @@ std::string repeated(const std::string& text, size_t times) {
   return all;
 }
 
-std::string page_path(const fs::path& dst) {
-  return (dst / "index.html").make_preferred().string();
-}
-
 // A page of one run, made through the page's own calls: the title, two
 // PIX files (one a TWT archive's member), a figure in each, one line of
 // totals and two of the legend (one longer than the page's buffer), each
@@ -127,7 +123,7 @@ TEST(HtmlPage, APageNotWrittenWholeFailsTheRun) {
     RunResult result = run_velmire({dir.sub("src"), dir.sub("dst"), "-menupal", "-html", "-file", "-noenum"});
     setrlimit(RLIMIT_FSIZE, &held);
     std::signal(SIGXFSZ, handler);
-    const std::string page = page_path(dir.path / "dst");
+    const std::string page = dir.sub("dst/index.html");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Cannot write to file " + page + "\nError: : File too large\nCould not write the page " + page + "\n");
     EXPECT_EQ(report_lines(result.out), repeated("NO: A.PIX (a texture) --> A.PIX - a texture.bmp\n", textures));

@@ -50,13 +50,6 @@ PixHeader header(const Bytes& pix, size_t texture) {
   return textures.at(texture).header;
 }
 
-// The 52 name bytes of each entry of an archive's table.
-Bytes names(const Bytes& archive) {
-  Bytes names;
-  for (size_t i = 0; i < le32(&archive[4]); ++i) names.insert(names.end(), &archive[12 + 56 * i], &archive[64 + 56 * i]);
-  return names;
-}
-
 // The colour table of an 8-bit BMP velmire wrote, as 0xRRGGBB.
 Pixels table_of(const Bytes& bmp) {
   Pixels table;
@@ -110,7 +103,8 @@ struct Game {
 // A.PIX: "hole.pix" 4 x 2 with index 0 (a hole) in two places, its origin
 // (1, 0); "second" 2 x 1. cars/SP.PIX: a Splat Pack texture with a grey ramp
 // of its own. For -c2, C2.PIX: "mip", RGB 565, 2 x 2 and its 1 x 1 mip
-// level; "words", RGB 565, 2 x 1; and in c2/ write_c2_game's game.
+// level (its refusal when painted: texture_build_test); "words", RGB 565,
+// 2 x 1; and in c2/ write_c2_game's game.
 void make_game(const fs::path& src, bool c2) {
   PixFile a = start_pix_file();
   add_texture(&a, kType8Bit, 4, 2, "hole.pix", Bytes{0, 1, 2, 3, 200, 0, 250, 4});
@@ -201,8 +195,6 @@ TEST(PackRoundTrip, EditsComeBackAsAModderExpectsAndMistakesAreCaught) {
       {"a destination that does not exist", racepal,
        [](const Game& g, std::vector<std::string>* a) { (*a)[1] = (g.game / "typo").string(); }, 1, "does not exist",
        [](const Game& g, const std::string&) { EXPECT_FALSE(fs::exists(g.game / "typo")); }},
-      {"a picture with mip levels painted", c2, image("C2.PIX/0001. mip.bmp", bmp_file(2, 2, 24, Pixels(4, 0x808080))), 2,
-       "0001. mip.bmp: its picture changed, and smaller copies of it (mip levels) follow it", nullptr},
       {"colours of 24 bits in a 16-bit texture", c2, image("C2.PIX/0002. words.bmp", bmp_file(2, 1, 24, {0x123456, 0x07F8FC})),
        0, "",
        [](const Game& g, const std::string& out) {
@@ -259,8 +251,6 @@ TEST(PackRoundTrip, EditsComeBackAsAModderExpectsAndMistakesAreCaught) {
       {"a compression it does not read", racepal, [](const Game& g, std::vector<std::string>*) { patch(g.hole(), 30, {4}); },
        2, "hole.pix.bmp: a BMP compression it does not read (4: JPEG); re-save it as a BMP file of 8, 24 or 32 bits or as a PNG file",
        nullptr},
-      {"a size over 65535", racepal, [](const Game& g, std::vector<std::string>*) { patch(g.hole(), 18, {0, 0, 1, 0}); },
-       2, "65536 pixels wide, more than 65535", nullptr},
       {"a colour table over 256 entries", racepal, [](const Game& g, std::vector<std::string>*) { patch(g.hole(), 46, {1, 1}); },
        2, "a colour table of 257 entries, more than 256", nullptr},
       {"two images with one number", racepal,
@@ -304,7 +294,8 @@ TEST(PackRoundTrip, EditsComeBackAsAModderExpectsAndMistakesAreCaught) {
        [](const Game& g, const std::string&) {
          const Bytes now = g.archive(), before = g.old_archive();
          EXPECT_EQ(member(now, 1), member(before, 1)) << "the other member byte for byte";
-         EXPECT_EQ(names(now), names(before)) << "0xCD after each name";
+         for (size_t entry = 0; entry < 2; ++entry)  // the 52 name bytes of each, 0xCD after the name
+           EXPECT_TRUE(std::equal(&now[12 + 56 * entry], &now[64 + 56 * entry], &before[12 + 56 * entry])) << entry;
          const Bytes body = member(now, 0);
          EXPECT_EQ(Bytes(body.begin() + 20, body.begin() + 24), (Bytes{0, 0, 0, 18})) << "a true length word";
          EXPECT_EQ(pixels(body, 0), (Bytes{0x84, 0x10, 0x84, 0x10, 0x84, 0x10, 0x84, 0x10, 0x84, 0x10, 0x84, 0x10, 0x84, 0x10, 0x84, 0x10}));

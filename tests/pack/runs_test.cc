@@ -57,11 +57,7 @@ int run_shell(const std::string& command) {
 
 // The program itself, named as the shell takes it (on Windows with '\', on
 // the drive the tests run from).
-std::string pack_program() {
-  std::string program(1, '"');
-  program += fs::path(VELMIRE_PACK_BINARY).make_preferred().string();
-  return program += '"';
-}
+std::string pack_program() { return '"' + fs::path(VELMIRE_PACK_BINARY).make_preferred().string() + '"'; }
 
 // The test holds the lock of a folder below the destination: two
 // velmire-pack processes started meanwhile wait, each saying so once (the
