@@ -82,13 +82,6 @@ std::string digests(const fs::path& root, const std::vector<Placeholder>& places
   return lines;
 }
 
-std::vector<std::string> split_words(const std::string& line) {
-  std::vector<std::string> words;
-  std::istringstream stream(line);
-  for (std::string word; stream >> word;) words.push_back(word);
-  return words;
-}
-
 // Runs the commands on the case file's first line (velmire, velmire-pack,
 // mkdir to make a folder or copy to copy a tree, joined by " && ") and renders the result of the
 // last program as the case file shows it.
@@ -105,7 +98,9 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
   std::sort(places.begin(), places.end(),
             [](const Placeholder& a, const Placeholder& b) { return a.path.size() > b.path.size(); });
   RunResult result;
-  std::vector<std::string> words = split_words(command);
+  std::vector<std::string> words;
+  std::istringstream stream(command);
+  for (std::string word; stream >> word;) words.push_back(word);
   for (size_t start = 0; start < words.size();) {
     size_t end = std::find(words.begin() + start, words.end(), "&&") - words.begin();
     std::vector<std::string> arguments;
