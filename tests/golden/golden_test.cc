@@ -82,13 +82,6 @@ std::string digests(const fs::path& root, const std::vector<Placeholder>& places
   return lines;
 }
 
-std::vector<std::string> split_words(const std::string& line) {
-  std::vector<std::string> words;
-  std::istringstream stream(line);
-  for (std::string word; stream >> word;) words.push_back(word);
-  return words;
-}
-
 // Runs the commands on the case file's first line (velmire, velmire-pack,
 // mkdir to make a folder or copy to copy a tree, joined by " && ") and renders the result of the
 // last program as the case file shows it.
@@ -105,7 +98,9 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
   std::sort(places.begin(), places.end(),
             [](const Placeholder& a, const Placeholder& b) { return a.path.size() > b.path.size(); });
   RunResult result;
-  std::vector<std::string> words = split_words(command);
+  std::vector<std::string> words;
+  std::istringstream stream(command);
+  for (std::string word; stream >> word;) words.push_back(word);
   for (size_t start = 0; start < words.size();) {
     size_t end = std::find(words.begin() + start, words.end(), "&&") - words.begin();
     std::vector<std::string> arguments;
@@ -128,13 +123,6 @@ std::string run_case(const std::string& command, const std::vector<Placeholder>&
          section("standard error", normalised(result.err, places, true)) + "--- files\n" + digests(scratch.path, places);
 }
 
-std::string read_text(const fs::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
-
 // Runs every case file whose name starts with `prefix`.
 void check_cases(const std::string& prefix, const std::vector<Placeholder>& inputs) {
   const bool update = std::getenv("VELMIRE_UPDATE_GOLDEN") != nullptr;
@@ -143,7 +131,8 @@ void check_cases(const std::string& prefix, const std::vector<Placeholder>& inpu
     std::string name = entry.path().filename().string();
     if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".txt") continue;
     ++cases;
-    std::string expected = read_text(entry.path());
+    const std::vector<uint8_t> bytes = read_file(entry.path());
+    const std::string expected(bytes.begin(), bytes.end());
     std::string actual = run_case(expected.substr(0, expected.find('\n')), inputs);
     if (update && actual != expected) std::ofstream(entry.path(), std::ios::binary) << actual;
     EXPECT_EQ(actual, expected) << name;
@@ -151,16 +140,10 @@ void check_cases(const std::string& prefix, const std::vector<Placeholder>& inpu
   EXPECT_GT(cases, 0) << "no case file starts with " << prefix;
 }
 
-TEST(Golden, Samples) {
-  check_cases("samples-", {{"<samples>", source_tree_path("samples").string()}});
-}
-
-TEST(Golden, CommandLine) {
-  check_cases("command-line-", {{"<samples>", source_tree_path("samples").string()}});
-}
-
-TEST(Golden, Pack) {
-  check_cases("pack-", {{"<samples>", source_tree_path("samples").string()}});
+// The repository's samples, the command line of both programs.
+TEST(Golden, SamplesCommandLineAndPack) {
+  for (const char* prefix : {"samples-", "command-line-", "pack-"})
+    check_cases(prefix, {{"<samples>", source_tree_path("samples").string()}});
 }
 
 // The fuzzer's seeds, each in a folder of its own: every kind of texture and

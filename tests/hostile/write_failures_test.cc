@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "fileio/whole_file.h"
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -83,24 +82,6 @@ TEST(WriteFailures, WhatStandsInTheWayOfOutput) {
     EXPECT_EQ(list_tree(outside), std::vector<std::string>({"C.PIX"}));
     EXPECT_EQ(read_file(outside / "C.PIX"), pix_of_textures({"c"}));
   }
-}
-
-// A write that fails half-way (a full disk) is reported, never taken for a
-// file written.
-TEST(WriteFailures, AFullDeviceIsReportedAtTheWrite) {
-#ifndef __linux__
-  GTEST_SKIP() << "needs Linux's /dev/full";
-#else
-  for (uint32_t size : {3u, 1u << 20}) {
-    std::vector<uint8_t> data(size);
-    FILE* err = scratch_stream();
-    FolderHandle dev;
-    ASSERT_EQ(open_folder("/dev", &dev), 0);
-    EXPECT_EQ(write_whole_file(dev, "full", "/dev/full", data.data(), size, err), FileResult::not_written);
-    close_folder(&dev);
-    EXPECT_EQ(read_and_close(err), "Cannot write to file /dev/full\nError: : No space left on device\n") << size;
-  }
-#endif
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ std::string edited(const char* name, Edit edit, size_t capacity = 264) {
   return buffer.data();
 }
 
-TEST(ReplaceExtension, EveryExampleAndTheNonLetterBytes) {
+TEST(Extensions, ReplacedAndAddedInEveryExampleAndTheNonLetterBytes) {
   const Row rows[] = {
       {"go.pix", "go.bmp"},      {"GO.PIX", "GO.BMP"},       {"Go.PiX", "Go.BmP"},
       {"go.p1x", "go.bMp"},      {"go.123", "go.BMP"},       {".pix", ".bmp"},
@@ -35,17 +35,14 @@ TEST(ReplaceExtension, EveryExampleAndTheNonLetterBytes) {
       {"a\xe9.xy", "a\xe9.BMP"},  {"Z\xe9z.\xc9\xc9", "Z\xe9z.bmp"},
   };
   for (const Row& row : rows) EXPECT_EQ(edited(row.name, replace_extension), row.expected) << row.name;
-}
-
-TEST(AddExtension, EveryExampleAndTheNonLetterBytes) {
-  const Row rows[] = {
+  const Row added[] = {
       {"go", "go.bmp"},           {"GO", "GO.BMP"},           {"go.pix", "go.pix.bmp"},
       {"GO.PIX", "GO.PIX.BMP"},   {"Go.piX", "Go.piX.BMP"},   {"go.p1", "go.p1.bmp"},
       {"a1", "a1.bmp"},           {"123", "123.BMP"},         {"no_name_02", "no_name_02.bmp"},
       {".", "..BMP"},             {"A.", "A..BMP"},           {"x\xe9", "x\xe9.bmp"},
       {"\xc9\xff", "\xc9\xff.BMP"}, {"aB", "aB.BMP"},       {"Ab", "Ab.bmp"},
   };
-  for (const Row& row : rows) EXPECT_EQ(edited(row.name, add_extension), row.expected) << row.name;
+  for (const Row& row : added) EXPECT_EQ(edited(row.name, add_extension), row.expected) << row.name;
 }
 
 TEST(Extensions, RefuseWhatWouldNotFitTheBuffer) {

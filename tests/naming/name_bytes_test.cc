@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pix_writer.h"
 #include "test_support.h"
 
 #ifdef _WIN32
@@ -19,19 +20,6 @@
 #endif
 
 namespace {
-
-// Two 4 x 1 8-bit textures, "café" and "über" in Windows-1252, each ended by
-// a zero block, as velmire-pack writes a new PIX file.
-const std::vector<uint8_t> kCafeUber = {
-    0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02,
-    0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x10, 0x03, 0x00, 0x04, 0x00, 0x04, 0x00, 0x01, 0x00,
-    0x02, 0x00, 0x00, 'c',  'a',  'f',  0xE9, 0x00, 0x00, 0x00, 0x00, 0x21, 0x00, 0x00, 0x00, 0x0C,
-    0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x10, 0x03, 0x00, 0x04, 0x00,
-    0x04, 0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0xFC, 'b',  'e',  'r',  0x00, 0x00, 0x00, 0x00, 0x21,
-    0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x05, 0x06, 0x07, 0x08,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-};
 
 std::string utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -61,7 +49,11 @@ TEST(NameBytes, CafeAndUberSurviveTheRoundTripByteForByte) {
   TempDir dir;
   const fs::path root = dir.path / fs::path(u8"Моды 日本 ü");
   for (const char* folder : {"src", "packed", "again"}) fs::create_directories(root / folder);
-  write_file(root / "src" / "C.PIX", kCafeUber);
+  // "café" and "über" in Windows-1252, as velmire-pack writes a new PIX file.
+  PixFile cafe_uber = start_pix_file();
+  add_texture(&cafe_uber, kType8Bit, 4, 1, "caf\xE9", std::vector<uint8_t>{1, 2, 3, 4});
+  add_texture(&cafe_uber, kType8Bit, 4, 1, "\xFC" "ber", std::vector<uint8_t>{5, 6, 7, 8});
+  write_file(root / "src" / "C.PIX", cafe_uber.bytes);
 #ifdef _WIN32
   const std::string cafe = "caf\xC3\xA9", uber = "\xC3\xBC" "ber";
   const int status_of_a_name_without_bytes = 2;
@@ -80,7 +72,7 @@ TEST(NameBytes, CafeAndUberSurviveTheRoundTripByteForByte) {
   const std::vector<uint8_t> report = read_file(root / "report.txt");
   EXPECT_NE(std::string(report.begin(), report.end()).find("(" + uber + ") --> 0002. " + uber + ".bmp"), std::string::npos);
   ASSERT_EQ(run_command(pack + images + quoted(root / "packed") + " -racepal >" + quoted(root / "pack.txt")), 0);
-  EXPECT_EQ(read_file(root / "packed" / "C.PIX"), kCafeUber);
+  EXPECT_EQ(read_file(root / "packed" / "C.PIX"), cafe_uber.bytes);
 
   // On Windows a name of a character Windows-1252 has no byte for names no
   // texture: its PIX file is left as it was.

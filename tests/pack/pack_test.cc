@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/old_pix.h"
 #include "pix_writer.h"
 #include "seeds.h"
 #include "test_support.h"
@@ -79,6 +80,22 @@ TEST(Pack, ExtractedTreesPackBackIntoTheSameFilesWritingNone) {
     }
   }
   if (trees.size() < 3) GTEST_SKIP() << "the shared fixtures are not available: only the generated tree was packed";
+}
+
+// A texture is another when any field of its header but the length word,
+// or any pixel byte, differs; not for what its pixel block covers after
+// the pixels. Offsets: the length word, the type, row bytes, width,
+// height, origin x and y, mip_offset, the name, a pixel, the end chunk.
+TEST(Pack, ATextureDiffersInAnyFieldButTheLengthWord) {
+  PixFile pix = start_pix_file();
+  add_texture(&pix, 5, 2, 1, "ab", Bytes{1, 2, 3, 4}, kNewerHeader);
+  const std::pair<size_t, bool> cases[] = {{23, true},  {24, false}, {26, false}, {28, false}, {30, false}, {32, false},
+                                           {34, false}, {36, false}, {38, false}, {59, false}, {63, true}};
+  for (const auto& [at, same] : cases) {
+    Bytes changed = pix.bytes;
+    changed[at] ^= 1;
+    EXPECT_EQ(same_textures(pix.bytes, changed), same) << "byte " << at;
+  }
 }
 
 }  // namespace

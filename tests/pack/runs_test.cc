@@ -2,6 +2,7 @@
 // runs killed at random moments, and an allocation that fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -26,17 +27,19 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // `files` PIX files of one 8-bit `side` x `side` texture each, all pixels
-// `shade`, in src; their images in images. Returns the PIX files' names.
-std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t side, uint8_t shade) {
+// `shade`, in src or its subfolder `sub` ("sub/"); their images in images.
+// Returns the PIX files' paths below src.
+std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t side, uint8_t shade,
+                                     const std::string& sub = "") {
   std::vector<std::string> names;
   for (int i = 0; i < files; ++i) {
     PixFile pix = start_pix_file();
     add_texture(&pix, kType8Bit, side, side, "t.pix", Bytes(size_t{side} * side, static_cast<uint8_t>(shade + i)));
-    names.push_back(std::to_string(100 + i) + ".PIX");
+    names.push_back(sub + std::to_string(100 + i) + ".PIX");
     write_file(dir.path / "src" / names.back(), pix.bytes);
   }
   fs::remove_all(dir.path / "images");
-  run_velmire({dir.sub("src"), dir.sub("images"), "-racepal"});
+  run_velmire({dir.sub("src"), dir.sub("images"), "-racepal", "-r"});
   return names;
 }
 
@@ -54,43 +57,45 @@ int run_shell(const std::string& command) {
 
 // The program itself, named as the shell takes it (on Windows with '\', on
 // the drive the tests run from).
-std::string pack_program() {
-  std::string program(1, '"');
-  program += fs::path(VELMIRE_PACK_BINARY).make_preferred().string();
-  return program += '"';
-}
+std::string pack_program() { return '"' + fs::path(VELMIRE_PACK_BINARY).make_preferred().string() + '"'; }
 
-// The test holds the destination's lock: two velmire-pack processes started
-// meanwhile wait, saying so once, write nothing, and then pack every file.
+// The test holds the lock of a folder below the destination: two
+// velmire-pack processes started meanwhile wait, each saying so once (the
+// first for that folder, the second for the destination, which the first
+// holds), write nothing there, and then pack every file.
 TEST(PackRuns, TwoRunsAtOnceWaitForTheLock) {
   TempDir dir;
-  const std::vector<std::string> names = make_images(dir, 3, 8, 10);
-  fs::create_directory(dir.path / "dst");
-  FolderHandle dst;
+  std::vector<std::string> names = make_images(dir, 3, 8, 10, "sub/");
+  fs::create_directories(dir.path / "dst" / "sub");
+  FolderHandle sub;
   FolderLock lock;
-  ASSERT_EQ(open_folder(dir.sub("dst").c_str(), &dst), 0);
-  ASSERT_EQ(lock_folder(dst, false, &lock), 0);
-  const std::vector<std::string> before = list_tree(dir.path / "dst");
+  ASSERT_EQ(open_folder(dir.sub("dst/sub").c_str(), &sub), 0);
+  ASSERT_EQ(lock_folder(sub, false, &lock), 0);
   int statuses[2] = {-1, -1};
   std::vector<std::thread> runs;
   for (int i = 0; i < 2; ++i)
     runs.emplace_back([&, i] {
-      statuses[i] = run_shell(pack_program() + " \"" + dir.sub("images") + "\" \"" + dir.sub("dst") + "\" -racepal >\"" +
+      statuses[i] = run_shell(pack_program() + " \"" + dir.sub("images") + "\" \"" + dir.sub("dst") + "\" -racepal -r >\"" +
                               dir.sub("out" + std::to_string(i)) + "\" 2>\"" + dir.sub("err" + std::to_string(i)) + "\"");
     });
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  EXPECT_EQ(list_tree(dir.path / "dst"), before);
+  EXPECT_EQ(list_tree(dir.path / "dst"), std::vector<std::string>{"sub/"});
   unlock_folder(&lock);
-  close_folder(&dst);
+  close_folder(&sub);
   for (std::thread& run : runs) run.join();
+  std::vector<std::string> errs;
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(statuses[i], 0);
-    std::string err;
-    for (uint8_t c : read_file(dir.path / ("err" + std::to_string(i)))) err += c == '\r' ? "" : std::string(1, char(c));
-    EXPECT_EQ(err, "Another velmire-pack writes into " + dir.sub("dst") + sep() + ": waiting for it to end\n");
+    errs.emplace_back();
+    for (uint8_t c : read_file(dir.path / ("err" + std::to_string(i)))) errs.back() += c == '\r' ? "" : std::string(1, char(c));
   }
+  std::sort(errs.begin(), errs.end());
+  auto waiting = [&](const char* folder) { return "Another velmire-pack writes into " + dir.sub(folder) + sep() + ": waiting for it to end\n"; };
+  EXPECT_EQ(errs, (std::vector<std::string>{waiting("dst"), waiting("dst/sub")}));
+  names.insert(names.begin(), "sub/");
   EXPECT_EQ(list_tree(dir.path / "dst"), names);
-  for (const std::string& name : names) EXPECT_EQ(read_file(dir.path / "dst" / name), read_file(dir.path / "src" / name));
+  for (const std::string& name : names)
+    EXPECT_TRUE(name.back() == '/' || read_file(dir.path / "dst" / name) == read_file(dir.path / "src" / name)) << name;
 }
 
 // Two runs at once, many times, each a process of its own: the second into a
@@ -102,6 +107,10 @@ TEST(PackRuns, NestedRunsAndRunsWithoutLocksWriteEveryFile) {
 #ifdef _WIN32
   GTEST_SKIP() << "runs velmire-pack in forked processes";
 #else
+  // Names differ from one level to the other: where the destination's top
+  // holds none of them yet, a run without locks that found its subfolder
+  // holding them, as the other run writes it, would take the destination
+  // for one level too high.
   TempDir dir;
   for (int i = 0; i < 40; ++i) {
     PixFile pix = start_pix_file();
@@ -197,15 +206,12 @@ TEST(PackRuns, AnAllocationThatFailsRefusesOnlyItsFile) {
   TempDir dir;
   make_images(dir, 2, 4, 30);
   const uint32_t side = 10000;
-  Bytes bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 58, 0, 0, 0, 40, 0, 0, 0};
-  for (uint32_t field : {side, side, 1u | 8u << 16, 1u, 0u, 0u, 0u, 1u, 0u})
-    bmp.insert(bmp.end(), {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)});
-  bmp.insert(bmp.end(), {0, 0, 0, 0});  // one colour
+  Bytes runs;  // of one colour
   for (uint32_t row = 0; row < side; ++row) {
-    for (uint32_t x = 0; x < side; x += 250) bmp.insert(bmp.end(), {250, 0});
-    bmp.insert(bmp.end(), {0, 0});
+    for (uint32_t x = 0; x < side; x += 250) runs.insert(runs.end(), {250, 0});
+    runs.insert(runs.end(), {0, 0});
   }
-  write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp);
+  write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp_of_rows(side, side, 8, 1, 40, {}, {0}, runs));
   fs::create_directory(dir.path / "dst");
   const int status = run_shell("ulimit -v 60000 && " + pack_program() + " " + dir.sub("images") + " " +
                                dir.sub("dst") + " -racepal -maxpixels 100000000 >/dev/null 2>" + dir.sub("err"));

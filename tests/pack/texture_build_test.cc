@@ -63,7 +63,7 @@ OldTexture old_texture(uint8_t type, uint16_t width, uint16_t height, uint16_t r
   return old;
 }
 
-TEST(TextureBuild, TransparencyBeginsBelowAlpha128) {
+TEST(TextureBuild, TransparencyBeginsBelowAlpha128AndTiesTakeTheLowestIndex) {
   // Grey 50 at alpha 127, 128 and 129: index 0 (a hole) only for the first.
   const Bytes rgba = {50, 50, 50, 127, 50, 50, 50, 128, 50, 50, 50, 129};
   Packer packer;
@@ -80,6 +80,13 @@ TEST(TextureBuild, TransparencyBeginsBelowAlpha128) {
   EXPECT_EQ(pixels, (Bytes{0x18, 0xC6, 0x98, 0xC6, 0x98, 0xC6}));
   ASSERT_EQ(packer.pack(rgba, 1, &a4, &pixels), "");
   EXPECT_EQ(pixels, (Bytes{0x73, 0x33, 0x83, 0x33, 0x83, 0x33}));
+  // Of entries equally near a colour, the lowest index: 200 is 100 again.
+  packer.table[800] = packer.table[801] = packer.table[802] = 100;
+  set_colour_match(&packer.run_colours, packer.table);
+  const Bytes nine = {9};
+  const OldTexture one = old_texture(3, 1, 1, 1, nine);
+  ASSERT_EQ(packer.pack({101, 100, 100, 255}, 1, &one, &pixels), "");
+  EXPECT_EQ(pixels, Bytes{100});
 }
 
 TEST(TextureBuild, AnEditInAnyRowOfAPictureWithMipLevelsIsSeen) {

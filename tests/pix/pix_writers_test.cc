@@ -85,6 +85,23 @@ TEST(PixWriters, ReadTheseBytes) {
                          std::string(member.name_field.begin(), member.name_field.end()));
   EXPECT_EQ(members, (std::vector<std::tuple<std::string, Bytes, std::string>>{{k52, {7}, k52}, {k51, {8}, k51 + '\0'}}));
 
+  // An archive judged by its first 16 bytes and its size: the size word,
+  // a table that fits (2 entries need 120 bytes), a first member that ends
+  // inside it.
+  struct Judged {
+    uint32_t size, word, count, length;
+    TwtVerdict verdict;
+  };
+  const Judged judged[] = {{64, 64, 1, 0, TwtVerdict::sound},      {64, 65, 1, 0, TwtVerdict::size_differs},
+                           {120, 120, 2, 0, TwtVerdict::sound},    {119, 119, 2, 0, TwtVerdict::count_too_large},
+                           {70, 70, 1, 6, TwtVerdict::sound},      {70, 70, 1, 7, TwtVerdict::length_past_end}};
+  for (const Judged& j : judged) {
+    Bytes start;
+    for (uint32_t word : {j.word, j.count, j.length, 0u})
+      start.insert(start.end(), {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16), uint8_t(word >> 24)});
+    EXPECT_EQ(judge_twt_start(start, j.size), j.verdict) << j.size << " bytes, " << j.count << " members";
+  }
+
   // Length words that lie, past the next block and short of the name
   // (Carmageddon 2's files say 14 whatever the name): the name and its zero
   // end the block, 22 and 24 bytes long.

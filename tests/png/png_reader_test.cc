@@ -8,6 +8,10 @@
 
 #include "image/image_file.h"
 
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -69,6 +73,24 @@ TEST(PngReader, ReadingStopsAfterTheLastRow) {
       EXPECT_EQ(image_row(image, 15)[0], 15) << c.what;
     }
   }
+#ifndef _WIN32
+  // Nothing past the 64 KiB piece that holds the last row (the second one
+  // handed over) is read: here those bytes cannot be, and reading them
+  // would end the test.
+  const size_t piece = 64 * 1024, size = 3 * piece;
+  Bytes far;
+  put_chunk(&far, "zzPd", Bytes(size - grey_png({}).size() - 12, 0));
+  auto* area = static_cast<uint8_t*>(mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(area, MAP_FAILED);
+  const Bytes file = grey_png(far);
+  std::copy(file.begin(), file.end(), area);
+  ASSERT_EQ(mprotect(area + 2 * piece, piece, PROT_NONE), 0);
+  ImageBuffers buffers;
+  DecodedImage image;
+  std::string problem;
+  EXPECT_TRUE(read_image({area, size}, 1 << 24, &buffers, &image, &problem)) << problem;
+  munmap(area, size);
+#endif
 }
 
 }  // namespace

@@ -132,11 +132,26 @@ std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names) {
   return pix.bytes;
 }
 
+std::vector<uint8_t> bmp_of_rows(uint32_t width, uint32_t height, int bits, uint32_t compression, uint32_t header,
+                                 const std::vector<uint32_t>& masks, const Pixels& table, const std::vector<uint8_t>& rows) {
+  const uint32_t after = header == 40 ? 4 * static_cast<uint32_t>(masks.size()) : 0;
+  const uint32_t offset = 14 + header + after + 4 * static_cast<uint32_t>(table.size());
+  std::vector<uint8_t> bmp = {'B', 'M', 0, 0, 0, 0};  // no file size: readers go by the offset
+  auto put = [&bmp](uint32_t word) { bmp.insert(bmp.end(), {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16), uint8_t(word >> 24)}); };
+  for (uint32_t field : {0u, offset, header, width, height, 1u | uint32_t(bits) << 16, compression,
+                         static_cast<uint32_t>(rows.size()), 0u, 0u, static_cast<uint32_t>(table.size()), 0u})
+    put(field);
+  for (uint32_t mask : masks) put(mask);
+  bmp.resize(14 + header + after, 0);
+  for (uint32_t entry : table) put(entry & 0xFFFFFF);
+  bmp.insert(bmp.end(), rows.begin(), rows.end());
+  return bmp;
+}
+
 std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table,
                               bool rle) {
   using Bytes = std::vector<uint8_t>;
-  const uint32_t stride = (width * bits + 31) / 32 * 4, table_bytes = 4 * static_cast<uint32_t>(table.size());
-  const uint32_t offset = 54 + table_bytes + (bits == 16 ? 12 : 0);
+  const uint32_t stride = (width * bits + 31) / 32 * 4;
   Bytes rows;
   for (uint32_t y = height; y-- > 0;) {
     Bytes row(stride, 0);
@@ -152,14 +167,8 @@ std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const P
     else rows.insert(rows.end(), {0, 0});
   }
   if (rle) rows.insert(rows.end(), {0, 1});
-  const uint32_t fields[] = {0, offset, 40, width, height, 1u | uint32_t(bits) << 16, bits == 16 ? 3u : rle ? 1u : 0u,
-                             static_cast<uint32_t>(rows.size()), 0, 0, static_cast<uint32_t>(table.size()), 0};
-  Bytes bmp = {'B', 'M', 0, 0, 0, 0};  // no file size: readers go by the offset
-  for (uint32_t field : fields) bmp.insert(bmp.end(), {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)});
-  for (uint32_t entry : table) bmp.insert(bmp.end(), {uint8_t(entry), uint8_t(entry >> 8), uint8_t(entry >> 16), 0});
-  if (bits == 16) bmp.insert(bmp.end(), {0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0});
-  bmp.insert(bmp.end(), rows.begin(), rows.end());
-  return bmp;
+  return bmp_of_rows(width, height, bits, bits == 16 ? 3 : rle ? 1 : 0, 40,
+                     bits == 16 ? std::vector<uint32_t>{0xF800, 0x07E0, 0x001F} : std::vector<uint32_t>{}, table, rows);
 }
 
 void write_c2_game(const fs::path& data) {
@@ -178,7 +187,7 @@ void write_c2_game(const fs::path& data) {
                          {5, 2, 2, "SCRN", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}}});
   const Bytes p08 = pix({{kType8Bit, 4, 2, "BODY", {1, 2, 3, 4, 5, 6, 7, 8}},
                          {kType8Bit, 4, 2, "GLASS", {40, 0, 50, 0, 60, 61, 62, 63}},
-                         {kType8Bit, 2, 2, "SCRN", {9, 10, 11, 12}}});
+                         {kType8Bit, 2, 1, "SCRN", {9, 10}}});
   Bytes archive = twt_archive({{"pixies.P16", p16}, {"pixies.P08", p08}});
   for (size_t entry = 0; entry < 2; ++entry)
     for (size_t i = 8 + 56 * entry + 4 + 11; i < 8 + 56 * (entry + 1); ++i) archive[i] = 0xCD;

@@ -63,13 +63,19 @@ std::vector<uint8_t> pix_of_textures(const std::vector<std::string>& names);
 // entries; 8 also run-length compressed), 16 (5-6-5 bit fields), 24
 // (0xRRGGBB) or 32 without an alpha mask, as PIL writes RGBA (0xAARRGGBB).
 using Pixels = std::vector<uint32_t>;
+// The file of these stored rows: an info header of `header` bytes (40, or
+// 108 with the masks inside it), the masks after a 40-byte one, the table
+// (0xRRGGBB entries), then `rows`.
+std::vector<uint8_t> bmp_of_rows(uint32_t width, uint32_t height, int bits, uint32_t compression, uint32_t header,
+                                 const std::vector<uint32_t>& masks, const Pixels& table, const std::vector<uint8_t>& rows);
 std::vector<uint8_t> bmp_file(uint32_t width, uint32_t height, int bits, const Pixels& pixels, const Pixels& table = {},
                               bool rle = false);
 
 // A small Carmageddon 2 DATA folder, shaped like the game's:
 // CARS/EAGLE.TWT holds pixies.P16 (BODY 565 4 x 2; GLASS 4444 4 x 2, red
 // and green at alpha 15 and 0 above white, red, green and blue at alpha 8;
-// SCRN 565 2 x 2) and pixies.P08 (their 8-bit twins, GLASS with two holes);
+// SCRN 565 2 x 2) and pixies.P08 (8-bit twins of BODY and GLASS, GLASS with
+// two holes, and a SCRN 2 x 1, of another size and so no twin);
 // PIXELMAP holds HUD.P16 (ARROW 565 2 x 1) and its twin HUD.P08. Header
 // length words say 14 and the archive table's names are followed by 0xCD
 // bytes, as the game's files have them.
