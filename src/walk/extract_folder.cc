@@ -146,10 +146,14 @@ static int walk_archive(const PathBuffer& entry_path, const std::string& name, T
   FILE* err = context.err;
   const bool named = is_twt_name(name);
   FileStatus status;
-  if (get_file_status(entry_path.text, &status) != 0 || status.size > UINT32_MAX) return kWalkDone;
-  const std::array<uint8_t, 4> size_word = twt_size_word(static_cast<uint32_t>(status.size));
+  const bool known = get_file_status(entry_path.text, &status) == 0;
+  // A file of 4 GiB or more has no first word that could give its size.
   std::span<const uint8_t> file;
-  const FileResult loaded = check_and_load_file(entry_path.text, size_word, buffer, &file, err);
+  const FileResult loaded =
+      !known ? FileResult::unreadable
+      : status.size > UINT32_MAX
+          ? FileResult::other
+          : check_and_load_file(entry_path.text, twt_size_word(static_cast<uint32_t>(status.size)), buffer, &file, err);
   if (loaded == FileResult::other && named) {
     std::fprintf(err, "ERROR: The TWT archive %s is refused: %s\n", entry_path.text, twt_table_problem(TwtVerdict::size_differs));
     note_walk_message(context);
