@@ -159,8 +159,9 @@ bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, ui
       // The pixels from x on that equal the one before: their bytes repeat
       // with the period of a pixel.
       const uint64_t left = uint64_t{image.width - x} * pixel_size;
+      const uint8_t* before = pixel - pixel_size;
       uint64_t same = 0;
-      while (same < left && pixel[same] == pixel[same - pixel_size]) ++same;
+      while (same < left && pixel[same] == before[same]) ++same;
       if (const uint64_t run = same / pixel_size; run > 0) {
         fill_with_previous(to, bytes_out, run);
         packed->inexact_pixels += last_inexact ? run : 0;
