@@ -11,7 +11,8 @@
 # writes them. Any finding (a crash, a sanitizer report, a leak, a
 # timeout, an allocation over 64 MB from inputs of at most a few hundred KB)
 # makes it exit non-zero after printing the input in base64: add that input
-# to tests/regressions/inputs/ (PIX) or tests/regressions/image-inputs/.
+# to tests/regressions/inputs/ (PIX), tests/regressions/image-inputs/ or
+# tests/regressions/pack-inputs/.
 #   fuzz/run.sh [SECONDS [IMAGE_SECONDS [PACK_SECONDS]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,7 @@
 // Replays fuzzer inputs as the fuzzers run them: the PIX fuzzer's seeds and
 // every finding recorded under tests/regressions/inputs through the per-file
-// path, and the image readers' findings under tests/regressions/image-inputs.
+// path, the image readers' findings under tests/regressions/image-inputs,
+// and the pack fuzzer's under tests/regressions/pack-inputs.
 // In the sanitizer build a finding that comes back fails here as it failed
 // there.
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "image_reader_run.h"
+#include "pack_input_run.h"
 #include "pix_file_run.h"
 #include "seeds.h"
 #include "test_support.h"
@@ -50,6 +52,11 @@ TEST(FuzzReplay, ImageSeedsAndRecordedFindingsReadCleanly) {
                                 fs::path(VELMIRE_SOURCE_DIR) / "fuzz" / "image-seeds"})
     for (const auto& entry : fs::directory_iterator(folder))
       EXPECT_EQ(check_image_input(read_file(entry.path())), "") << entry.path();
+}
+
+TEST(FuzzReplay, PackFindingsPackCleanly) {
+  for (const auto& entry : fs::directory_iterator(fs::path(VELMIRE_TEST_DATA) / "regressions" / "pack-inputs"))
+    EXPECT_EQ(check_pack_input(read_file(entry.path())), "") << entry.path();
 }
 
 }  // namespace
