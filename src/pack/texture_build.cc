@@ -118,7 +118,6 @@ bool lay_out(const DecodedImage& image, const OldTexture* old, AddedType added, 
   return layout->pix_type != kPixType8Bit || choose_colours(image, old, context, layout, problem);
 }
 
-// Writes the pixels of row `y` into `out`. False with `problem` set.
 // Repeats the `size` bytes before `to` `count` times from `to` on, in
 // copies that double.
 void fill_with_previous(uint8_t* to, uint32_t size, uint64_t count) {
@@ -136,6 +135,7 @@ void fill_with_previous(uint8_t* to, uint32_t size, uint64_t count) {
   }
 }
 
+// Writes the pixels of row `y` into `out`. False with `problem` set.
 bool convert_row(const DecodedImage& image, uint32_t y, const Layout& layout, uint8_t* out, PackedTexture* packed,
                  std::string* problem) {
   const uint8_t* row = image_row(image, y);

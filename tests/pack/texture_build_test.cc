@@ -26,12 +26,13 @@ struct Packer {
   ColourMatch run_colours, own_colours;
   TextureContext context{&palettes, &run_colours, &own_colours, 1u << 20};
   PixOutput output;
+  PackedTexture packed;
   Packer() { set_colour_match(&run_colours, table); }
   ~Packer() { release_bytes(&output.buffer); }
 
   // The pixel bytes of the texture packed from `rgba` (rows of `height`)
   // over `old`, or the problem.
-  std::string pack(const Bytes& rgba, uint32_t height, const OldTexture* old, Bytes* pixels) {
+  std::string pack(const Bytes& rgba, uint32_t height, const OldTexture* old, Bytes* pixels, AddedType added = {}) {
     DecodedImage image;
     image.kind = PixelKind::rgba;
     image.width = static_cast<uint32_t>(rgba.size() / 4 / height);
@@ -39,11 +40,11 @@ struct Packer {
     image.top_row = rgba.data();
     image.row_step = image.row_bytes = image.width * 4;
     output.size = 0;
-    PackedTexture packed;
+    packed = {};
     std::string problem;
-    if (!append_texture(image, "t", old, {}, context, &output, &packed, &problem)) return problem;
+    if (!append_texture(image, "t", old, added, context, &output, &packed, &problem)) return problem;
     // The pixels end 8 bytes (the end block) before the texture does.
-    const uint32_t bytes = old->header.row_bytes * height;
+    const uint32_t bytes = old != nullptr ? old->header.row_bytes * height : image.width * height;
     pixels->assign(output.buffer.bytes + output.size - 8 - bytes, output.buffer.bytes + output.size - 8);
     return "";
   }
@@ -87,6 +88,17 @@ TEST(TextureBuild, TransparencyBeginsBelowAlpha128AndTiesTakeTheLowestIndex) {
   const OldTexture one = old_texture(3, 1, 1, 1, nine);
   ASSERT_EQ(packer.pack({101, 100, 100, 255}, 1, &one, &pixels), "");
   EXPECT_EQ(pixels, Bytes{100});
+}
+
+TEST(TextureBuild, ARunOfEqualPixelsInAnAddedTextureCountsEachInexactPixel) {
+  // (20, 20, 21) is nearest grey 20 but not in the ramp: three of it, two
+  // exact greys, then one more.
+  const Bytes rgba = {20, 20, 21, 255, 20, 20, 21, 255, 20, 20, 21, 255, 50, 50, 50, 255, 50, 50, 50, 255, 20, 20, 21, 255};
+  Packer packer;
+  Bytes pixels;
+  ASSERT_EQ(packer.pack(rgba, 1, nullptr, &pixels, AddedType{kPixType8Bit}), "");
+  EXPECT_EQ(pixels, (Bytes{20, 20, 20, 50, 50, 20}));
+  EXPECT_EQ(packer.packed.inexact_pixels, 4u);
 }
 
 TEST(TextureBuild, AnEditInAnyRowOfAPictureWithMipLevelsIsSeen) {
