@@ -10,6 +10,14 @@
 #include <string>
 #include <string_view>
 
+// Whether append_name_text makes UTF-8 of a name, rather than keeping its
+// bytes: a path built from names is then text, not bytes, throughout.
+#ifdef _WIN32
+inline constexpr bool kNameTextIsUtf8 = true;
+#else
+inline constexpr bool kNameTextIsUtf8 = false;
+#endif
+
 // Appends the text of the name (UTF-8 on Windows) to `text`.
 void append_name_text(std::string_view name, std::string* text);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "html/page_assets.h"
 #include "pix/pix_blocks.h"
@@ -98,7 +99,9 @@ void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view
     if (page->section.length != 0) put_text(writer, "</div></details>\n");
     path_assign(&page->section, pix_path);
     const std::string_view below = pix_path.substr(std::min(page->source_length, pix_path.size()));
-    const size_t member = figure.archive_member ? below.find_last_of(kPathSeparator) + 1 : std::string_view::npos;
+    // A member's name is stored bytes, unless the walk has made it text.
+    const size_t member = figure.archive_member && !kNameTextIsUtf8 ? below.find_last_of(kPathSeparator) + 1
+                                                                    : std::string_view::npos;
     page->section_text_length = path_text(below, kPathSeparator, member, page->section_text);
     put_text(writer, "<details open><summary><h2>");
     put_text(writer, {page->section_text, page->section_text_length});

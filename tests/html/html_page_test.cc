@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "html/html_page.h"
 #include "test_support.h"
@@ -40,7 +41,9 @@ std::string page_of(const TempDir& dir) {
   EXPECT_EQ(open_html_page(&page, &tree, "<T&'\"\xff", 4, stderr), 0);
   add_page_figure(&page, "SRC" + sep + "<H>" + sep + "hiv\xe9r" + sep + "\xc3\xa9t\xc3\xa9.PIX",
                   root + "<L> #%?:=\xe9~" + sep + "0001. <n>.bmp", {1, "<N>\"caf\xe9\x81", 8, 8, "NO", "indexed"});
-  add_page_figure(&page, "SRC" + sep + "A.TWT" + sep + "\xc3\xa9.P16", root + "A.TWT" + sep + "0001. evil.html",
+  std::string member = "SRC" + sep + "A.TWT" + sep;  // as the walk makes it from the stored name
+  append_name_text("\xc3\xa9.P16", &member);
+  add_page_figure(&page, member, root + "A.TWT" + sep + "0001. evil.html",
                   {1, "evil.html", 4, 2, "2B", "565", false, true});
   begin_page_totals(&page);
   add_page_total(&page, "<L>", 2, 0);
@@ -55,9 +58,10 @@ std::string page_of(const TempDir& dir) {
 // Every place the page writes text escapes it, and shows bytes past ASCII
 // as characters in UTF-8: stored names as Windows-1252 ("\xe9" is e acute,
 // "\x81" U+0081), paths from disk keeping their UTF-8 (an archive's member
-// name is stored: its UTF-8-like bytes are Windows-1252 too). Links lead to
-// the very file whatever its path holds, with '/' between folders on every
-// system (the page velmire.exe writes is Linux's). A figure links to its
+// name is stored: its UTF-8-like bytes are Windows-1252 too, made text once
+// on every system). Links lead to the very file whatever its path holds,
+// with '/' between folders on every system (the page velmire.exe writes is
+// Linux's). A figure links to its
 // file only when browsers open it as an image.
 TEST(HtmlPage, EveryPlaceEscapesItsText) {
   struct Case {
