@@ -150,16 +150,19 @@ void keep_built(PackRun* run, PixJob* job) {
   job->built.assign(bytes.begin(), bytes.end());
 }
 
-// The images of the folder `name` beside `folder` (a path ending in a
-// separator), when it holds them numbered as they should be.
-bool images_beside(const PathBuffer& folder, const std::string& own_name, const std::string& name, PathBuffer* beside,
-                   std::vector<TextureFile>* files) {
+// What the folder `name` beside `folder` (a path ending in a separator)
+// holds; its images, in `files`, only when they are numbered as they should be.
+FolderImages images_beside(const PathBuffer& folder, const std::string& own_name, const std::string& name,
+                           PathBuffer* beside, std::vector<TextureFile>* files) {
   *beside = folder;
   beside->length -= own_name.size() + 1;
   beside->text[beside->length] = '\0';
   std::vector<FolderEntry> entries;
   std::string problem;
-  return path_append(beside, name, kSeparator) && look_into(*beside, &entries, files, &problem) == FolderImages::found;
+  if (!path_append(beside, name, kSeparator)) return FolderImages::none;
+  const FolderImages images = look_into(*beside, &entries, files, &problem);
+  if (images != FolderImages::found) files->clear();
+  return images;
 }
 
 // The job of the loose PIX file `name`.
@@ -191,7 +194,12 @@ void pack_pair(PackRun* run, const PathBuffer& folder, const std::string& name, 
                const PathBuffer& destination) {
   PixJob eight;
   eight.file_name = eight.name = twin_file_name(name);
-  const bool eight_images = images_beside(folder, name, eight.name, &eight.folder, &eight.files);
+  const FolderImages beside = images_beside(folder, name, eight.name, &eight.folder, &eight.files);
+  if (beside == FolderImages::problem) {  // the walk has said X.P08 is left as it was: so it is
+    pack_one_file(run, folder, name, files, destination);
+    return;
+  }
+  const bool eight_images = beside == FolderImages::found;
   if (eight_images) ++run->totals.image_folders;  // the walk leaves that folder to this pair
   Target target, eight_target;
   OldFile old, eight_old;
