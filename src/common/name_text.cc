@@ -2,6 +2,12 @@
 
 #include "common/cp1252.h"
 
+std::string text_of_name(std::string_view name) {
+  std::string text;
+  append_name_text(name, &text);
+  return text;
+}
+
 #ifdef _WIN32
 
 void append_name_text(std::string_view name, std::string* text) {

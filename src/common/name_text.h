@@ -21,6 +21,9 @@ inline constexpr bool kNameTextIsUtf8 = false;
 // Appends the text of the name (UTF-8 on Windows) to `text`.
 void append_name_text(std::string_view name, std::string* text);
 
+// The text of the name, as messages show it.
+std::string text_of_name(std::string_view name);
+
 // The name whose text `text` is, into `name`. False when a character of
 // the text stands for no byte (on Windows, one outside Windows-1252).
 bool name_of_text(std::string_view text, std::string* name);

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "bmp/bmp_image.h"
+#include "common/name_text.h"
 #include "png/png_image.h"
 
 namespace {
@@ -75,9 +76,9 @@ int write_texture_image(const Texture& texture, const TextureLabel& label, const
       colours = &own_colours;
     } else {
       std::fprintf(file.err,
-                   "Note: file %s, texture %d (%.*s): its own palette is not 256 entries of 4 bytes, so the "
+                   "Note: file %s, texture %d (%s): its own palette is not 256 entries of 4 bytes, so the "
                    "run's palette is used\n",
-                   label.pix_path, label.number, static_cast<int>(label.name.size()), label.name.data());
+                   label.pix_path, label.number, text_of_name(label.name).c_str());
     }
   }
   const PixelType& type = *texture_pixel_type(texture);

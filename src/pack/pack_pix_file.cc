@@ -116,8 +116,7 @@ bool drop_textures_after_images(PackRun* run, PixJob* job) {
   if (images == 0 || old.size() <= images) return true;
   std::string names;
   for (size_t i = images; i < old.size(); ++i) {
-    std::string name;
-    append_name_text(old[i].header.name, &name);
+    const std::string name = text_of_name(old[i].header.name);
     if (!run->drop) {
       names += (i > images ? ", " : "") + std::to_string(i + 1) + " (" + name + ")";
       continue;
@@ -265,12 +264,9 @@ bool keep_twins_in_step(PackRun* run, const PixJob& sixteen, PixJob* eight, cons
   if (!sixteen.changed || eight->old.empty()) return true;
   const TwinPlan plan =
       plan_twins(sixteen.old, sixteen.built, sixteen.differing, eight->old, eight->differing, run->twins);
-  for (const std::string& name : plan.own_image) {
-    std::string shown;
-    append_name_text(name, &shown);
+  for (const std::string& name : plan.own_image)
     std::fprintf(run->err, "%s (%s): its own image was edited too, and is packed rather than its twin's in %s\n",
-                 eight->name.c_str(), shown.c_str(), sixteen.file_name.c_str());
-  }
+                 eight->name.c_str(), text_of_name(name).c_str(), sixteen.file_name.c_str());
   if (!plan.drifting.empty()) {
     std::string names;
     for (const std::string& name : plan.drifting) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/name_text.h"
 #include "fileio/folder_listing.h"
 
 #include "fileio/whole_file.h"
@@ -113,17 +114,16 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
     std::string_view earlier;
     if (!copy_member_name(member.name, &member_name) ||
         !path_append(&member_path, separator, path_view(member_name))) {
-      std::fprintf(err, "ERROR: The path %s%s%.*s is too long\n", archive_path, separator,
-                   static_cast<int>(member.name.size()), member.name.data());
+      std::fprintf(err, "ERROR: The path %s%s%s is too long\n", archive_path, separator,
+                   text_of_name(member.name).c_str());
       note_walk_message(context);
       continue;
     }
     if (!take_member_folder(&taken, path_view(member_name), member.name, &earlier)) {
       std::fprintf(err,
-                   "ERROR: The member \"%.*s\" of the TWT archive %s is refused: its folder %s would be that of "
-                   "the member \"%.*s\" before it\n",
-                   static_cast<int>(member.name.size()), member.name.data(), archive_path, member_name.text,
-                   static_cast<int>(earlier.size()), earlier.data());
+                   "ERROR: The member \"%s\" of the TWT archive %s is refused: its folder %s would be that of "
+                   "the member \"%s\" before it\n",
+                   text_of_name(member.name).c_str(), archive_path, member_name.text, text_of_name(earlier).c_str());
       note_walk_message(context);
       continue;
     }
