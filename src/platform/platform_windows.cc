@@ -662,6 +662,9 @@ bool start_sink(HANDLE console, ConsoleSink* sink) {
     CloseHandle(sink->pipe);
     return false;
   }
+  // A pipe's stream is fully buffered: unbuffered, each line reaches the
+  // window as it is written, and none is lost to Ctrl+C.
+  std::setvbuf(sink->stream, nullptr, _IONBF, 0);
   sink->console = console;
   sink->thread = CreateThread(nullptr, 0, copy_to_console, sink, 0, nullptr);
   if (sink->thread == nullptr) {
