@@ -19,3 +19,8 @@ inline bool ends_with_any_case(std::string_view name, std::string_view suffix) {
     if (ascii_upper(end[i]) != ascii_upper(suffix[i])) return false;
   return true;
 }
+
+// Whether `a` and `b` are the same, letters compared in either case.
+inline bool equal_any_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && ends_with_any_case(a, b);
+}

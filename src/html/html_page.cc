@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
 #include "common/name_text.h"
 #include "fileio/whole_file.h"
 #include "html/page_assets.h"
+#include "naming/extension.h"
 #include "pix/pix_blocks.h"
 
 namespace {
@@ -31,15 +33,6 @@ ShownSize shown_size(uint32_t width, uint32_t height) {
 
 void print_page_failure(const HtmlPage& page) {
   std::fprintf(page.writer.err, "Could not write the page %s\n", page.path.text);
-}
-
-unsigned char fold_case(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
-}
-
-bool same_letters(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return fold_case(x) == fold_case(y); });
 }
 
 void put_figure_number(PageWriter* writer, uint32_t number) {
@@ -82,15 +75,7 @@ int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, siz
 }
 
 bool is_html_page_path(const HtmlPage& page, std::string_view path) {
-  return same_letters(path, path_view(page.path));
-}
-
-bool opens_as_image(std::string_view path, char separator) {
-  const std::string_view name = path.substr(path.find_last_of(separator) + 1);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  const std::string_view extension = name.substr(dot);
-  return same_letters(extension, ".BMP") || same_letters(extension, ".PNG");
+  return equal_any_case(path, path_view(page.path));
 }
 
 void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view image_path, const PageFigure& figure) {
@@ -120,7 +105,7 @@ void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view
   put_text(writer, figure.format);
   put_text(writer, "\" data-path=\"");
   put_text(writer, {page->section_text, page->section_text_length});
-  if (opens_as_image(image, kPathSeparator)) {
+  if (has_image_extension(image)) {
     put_text(writer, "\"><a href=\"");
     put_text(writer, link);
     put_text(writer, "\"");

@@ -65,9 +65,6 @@ bool is_html_page_path(const HtmlPage& page, std::string_view path);
 // whose bytes are the texture's pixels, and these could make script.
 void add_page_figure(HtmlPage* page, std::string_view pix_path, std::string_view image_path, const PageFigure& figure);
 
-// Whether a click on a link to this file shows it as an image.
-bool opens_as_image(std::string_view path, char separator);
-
 // After the last figure: begin_page_totals, one add_page_total for each
 // line of the totals, one add_page_legend for each code of the report's
 // caption (its words, and how many textures bear it), then close_html_page.

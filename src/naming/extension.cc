@@ -65,3 +65,7 @@ bool add_extension(std::span<char> name, std::string_view extension) {
   write_extension(name.data(), length + 1, extension, letter_case);
   return true;
 }
+
+bool has_image_extension(std::string_view name) {
+  return ends_with_any_case(name, ".bmp") || ends_with_any_case(name, ".png");
+}

@@ -14,6 +14,10 @@
 // false, changing nothing, when the result would not fit in it.
 bool replace_extension(std::span<char> name, std::string_view extension);
 
+// Whether the name ends in ".bmp" or ".png", in any letter case: an image
+// velmire writes, and one browsers show as an image.
+bool has_image_extension(std::string_view name);
+
 // Appends a full stop and `extension`, in the case of the name's last
 // letter (in its own case when the name has no letter). Returns false,
 // changing nothing, when the result would not fit.

@@ -3,19 +3,16 @@
 #include <algorithm>
 
 #include "common/ascii.h"
-#include "fileio/folder_listing.h"
 #include "common/name_text.h"
+#include "fileio/folder_listing.h"
 #include "fileio/whole_file.h"
 #include "image/image_file.h"
+#include "naming/extension.h"
 #include "naming/output_path.h"
 
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-bool has_image_extension(const std::string& name) {
-  return ends_with_any_case(name, ".bmp") || ends_with_any_case(name, ".png");
-}
 
 // "0001. go.pix.bmp": digits (at most 9, so that the number fits), a full
 // stop, a space, a name of one character at least.

@@ -96,17 +96,6 @@ TEST(HtmlPage, EveryPlaceEscapesItsText) {
   EXPECT_NE(page.find("<span>" + repeated("&lt;&amp;", kPageBufferSize) + "</span>"), std::string::npos) << "a long legend";
 }
 
-// Browsers show .bmp and .png files as images whatever the letter case;
-// any other name opens as a document.
-TEST(HtmlPage, OnlyImagesOpenAsImages) {
-  const std::pair<const char*, bool> cases[] = {
-      {"a/0001. x.bmp", true},  {"a/0001. x.BMP", true},   {"a/x.Png", true},    {"a/x.png.html", false},
-      {"a/evil.html", false},   {"a/x.bmpx", false},       {"a/bmp", false},     {"a.bmp/x", false},
-      {"a/x.", false},          {"a/.png", true},
-  };
-  for (const auto& [path, image] : cases) EXPECT_EQ(opens_as_image(path, '/'), image) << path;
-}
-
 // A page that cannot be written whole (here a file size limit), failing
 // at its end or half-way (past its buffer), is reported once and fails the
 // run, whose textures are all written.

@@ -55,4 +55,15 @@ TEST(Extensions, RefuseWhatWouldNotFitTheBuffer) {
   EXPECT_EQ(edited("ab.cde", replace_extension, 7), "ab.bmp");
 }
 
+// The page links to such a file, and velmire-pack reads it as an image;
+// browsers open any other name as a document.
+TEST(Extensions, ImagesAreBmpAndPngInAnyCase) {
+  const std::pair<const char*, bool> cases[] = {
+      {"a/0001. x.bmp", true},  {"a/0001. x.BMP", true},   {"a/x.Png", true},    {"a/x.png.html", false},
+      {"a/evil.html", false},   {"a/x.bmpx", false},       {"a/bmp", false},     {"a.bmp/x", false},
+      {"a/x.", false},          {"a/.png", true},
+  };
+  for (const auto& [path, image] : cases) EXPECT_EQ(has_image_extension(path), image) << path;
+}
+
 }  // namespace
