@@ -169,10 +169,9 @@ bool load_old_file(PackRun* run, const Target& target, const std::string& name, 
 }
 
 void queue_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> bytes,
-                const OldFile& old, PendingFile pending, const std::string& lines) {
+                bool changed, const OldFile& old, PendingFile pending, const std::string& lines) {
   pending.path = target.path.text;
-  pending.in_batch = !(old.found == FileResult::ok && bytes.size() == old.bytes.size() &&
-                       std::memcmp(bytes.data(), old.bytes.data(), bytes.size()) == 0);
+  pending.in_batch = changed || old.found != FileResult::ok;
   if (batch_is_full(run->batch) || run->report.size() + lines.size() > kReportBytes) commit(run);
   // Taken down first: what may throw does so before the file joins the batch.
   const size_t report_start = run->report.size();

@@ -54,10 +54,10 @@ enum class OldKind : uint8_t { pix_file, archive };
 // it as it was when something else stands there.
 bool load_old_file(PackRun* run, const Target& target, const std::string& name, OldKind kind, OldFile* old);
 
-// Queues the new bytes of the target: into the batch when they differ from
-// the old file's, else only its report lines.
+// Queues the target's report lines, and its new bytes into the batch when
+// `changed` or when there is no old file.
 void queue_file(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> bytes,
-                const OldFile& old, PendingFile pending, const std::string& lines);
+                bool changed, const OldFile& old, PendingFile pending, const std::string& lines);
 
 // Renames the batch's files into place and prints the report lines of
 // every file packed since the last commit, in the order of the walk; then

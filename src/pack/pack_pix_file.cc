@@ -288,7 +288,7 @@ void queue_job(PackRun* run, const Target& target, const std::string& name, std:
                const OldFile& old, const PixJob& job) {
   PendingFile pending;
   pending.counts = job.counts;
-  queue_file(run, target, name, job.changed ? built : old.bytes, old, std::move(pending), job.lines);
+  queue_file(run, target, name, built, job.changed, old, std::move(pending), job.lines);
 }
 
 void pack_pix_file(PackRun* run, const PathBuffer& folder, const std::string& name,

@@ -51,8 +51,8 @@ bool build_pix_job(PackRun* run, PixJob* job, const PixJob* sixteen = nullptr,
 // eight's target as it was.
 bool keep_twins_in_step(PackRun* run, const PixJob& sixteen, PixJob* eight, const char* where);
 
-// Queues the job's file: `built`, or the old bytes when its textures are the
-// old file's (then it is not written, whatever its length words say).
+// Queues the job's file: `built`, not written when its textures are the old
+// file's, whatever its length words say.
 void queue_job(PackRun* run, const Target& target, const std::string& name, std::span<const uint8_t> built,
                const OldFile& old, const PixJob& job);
 
