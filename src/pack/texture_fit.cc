@@ -87,8 +87,8 @@ AddedType added_texture_type(std::span<const OldTexture> file, const DecodedImag
   }
   if (!newer) return {};
   auto alpha = [](uint8_t pix_type) { return has_alpha(*find_pixel_type(pix_type)); };
-  uint8_t pix_type = 0;
-  if (most_common(types, alpha) != 0 && has_see_through_pixel(image)) pix_type = most_common(types, alpha);
+  const uint8_t with_alpha = most_common(types, alpha);
+  uint8_t pix_type = with_alpha != 0 && has_see_through_pixel(image) ? with_alpha : 0;
   if (pix_type == 0) pix_type = most_common(types, [&](uint8_t t) { return !alpha(t); });
   if (pix_type == 0) pix_type = most_common(types, [](uint8_t) { return true; });
   return {pix_type, most_common(kinds, [](uint8_t) { return true; })};
