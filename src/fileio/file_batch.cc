@@ -1,6 +1,7 @@
 #include "fileio/file_batch.h"
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -107,12 +108,10 @@ bool is_leftover(const std::string& name, uint64_t* run) {
     if (!is_hex_digit(c)) return false;
   rest = rest.substr(1, rest.size() - 1 - kHexDigits);  // "" or the run's identifier and '-'
   if (rest.empty()) return true;  // a random part alone: earlier versions
-  if (rest.size() < 2 || rest.size() > 21 || rest.back() != '-') return false;
-  for (char c : rest.substr(0, rest.size() - 1)) {
-    if (c < '0' || c > '9') return false;
-    *run = *run * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return *run != 0;
+  if (rest.size() < 2 || rest.back() != '-') return false;
+  const char* end = rest.data() + rest.size() - 1;
+  const std::from_chars_result number = std::from_chars(rest.data(), end, *run);  // digits only, no overflow
+  return number.ec == std::errc{} && number.ptr == end && *run != 0;
 }
 
 // Removes a leftover of the run `run` (0: none named) unless it is being

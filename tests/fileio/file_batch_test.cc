@@ -76,6 +76,7 @@ TEST(FileBatch, ASweepRemovesOnlyTheFilesOfRunsThatEnded) {
       {"D.PIX.velmire-new-" + live + random, false}, {"E.PIX.velmire-new-12x" + random, false},
       {"F.PIX.velmire-new" + random.substr(1), false}, {"G.PIX", false},
       {"H.PIX.velmire-new", false},  // as A, but held
+      {"I.PIX.velmire-new-18446744073713745921" + random, false},  // as C, but past 64 bits: no run's name
   };
   TempDir dir;
   for (const Case& c : cases) write_file(dir.path / c.name, std::string("new"));
