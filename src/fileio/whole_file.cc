@@ -66,13 +66,15 @@ FileResult read_plain_file(const FolderHandle& folder, const char* name, bool kn
   if (error_number = open_file_for_reading_in(folder, name, &file); error_number != 0) return FileResult::unreadable;
   FileStatus status;
   error_number = known_plain ? 0 : get_open_file_status(file, &status);
-  if (error_number == 0 && !known_plain && status.kind != EntryKind::file) error_number = EINVAL;
+  // What the file is found to be; a failure of the system's is in error_number.
+  FileResult found = !known_plain && error_number == 0 && status.kind != EntryKind::file ? FileResult::not_plain
+                                                                                         : FileResult::ok;
   size_t done = 0;
   if (buffer->capacity > 0) grow_bytes(buffer, 0, buffer->capacity);  // all of it usable again
-  while (error_number == 0) {
+  while (error_number == 0 && found == FileResult::ok) {
     if (done == buffer->capacity) {
       if (done > limit) {
-        error_number = EFBIG;
+        found = FileResult::too_large;
       } else if (grow_bytes(buffer, done, std::max(kFirstReadBytes, 2 * buffer->capacity)) == nullptr) {
         error_number = ENOMEM;
       }
@@ -88,10 +90,9 @@ FileResult read_plain_file(const FolderHandle& folder, const char* name, bool kn
     if (got < wanted) break;
   }
   close_file(file);
-  if (error_number == 0 && done > limit) error_number = EFBIG;
-  if (error_number == EINVAL) return FileResult::not_plain;
-  if (error_number == EFBIG) return FileResult::too_large;
   if (error_number != 0) return FileResult::unreadable;
+  if (found == FileResult::ok && done > limit) found = FileResult::too_large;
+  if (found != FileResult::ok) return found;
   grow_bytes(buffer, done, done);  // marks what lies past the file as unusable
   *contents = {buffer->bytes, done};
   return FileResult::ok;
