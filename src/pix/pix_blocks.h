@@ -23,6 +23,11 @@ inline constexpr uint8_t kHeaderBlockKind = 0x03;
 inline constexpr uint8_t kNewerHeaderBlockKind = 0x3D;
 inline constexpr uint8_t kPixelBlockKind = 0x21;
 
+// Whether a block of the newer header kind starts at `position` in `file`.
+inline bool is_newer_header_block(std::span<const uint8_t> file, uint64_t position) {
+  return position + 4 <= file.size() && file[position + 3] == kNewerHeaderBlockKind;
+}
+
 // Bytes before the name of a 0x03 header block, and before the pixel bytes
 // of a pixel block.
 inline constexpr uint32_t kHeaderFixedBytes = 19;

@@ -94,7 +94,7 @@ int scan_pix_blocks(std::span<const uint8_t> file, const char* pix_path, std::st
                      kinds == HeaderKinds::game ? "" : ", 00 00 00 3D", pix_path,
                      static_cast<unsigned long long>(position));
         // A block of the newer kind, which "-c2" reads: one more file for the hint.
-        if (kinds == HeaderKinds::game && file[position + 3] == kNewerHeaderBlockKind && context.outcome != nullptr)
+        if (kinds == HeaderKinds::game && is_newer_header_block(file, position) && context.outcome != nullptr)
           ++context.outcome->newer_files;
         result = kWalkUnknownBlock;
         more = false;
