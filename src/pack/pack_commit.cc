@@ -106,19 +106,13 @@ bool lock_target_folders(PackRun* run, const PathBuffer& destination) {
     const FolderHandle* folder = entered_folder(tree, level);
     if (folder == nullptr) return waited;
     HeldFolderLock held{key, {}};
-    int error_number = lock_folder(*folder, false, &held.lock);
-    if (error_number == EWOULDBLOCK) {
-      std::fprintf(run->err, "Another velmire-pack writes into %s: waiting for it to end\n", key.c_str());
-      std::fflush(run->err);
-      commit(run);
-      error_number = lock_folder(*folder, true, &held.lock);
-      waited = true;
-    }
+    bool waited_here = false;
+    const int error_number = take_folder_lock(*folder, key.c_str(), run, run->err, &held.lock, &waited_here);
+    waited = waited || waited_here;
     if (error_number == 0) {
       run->folder_locks.push_back(std::move(held));
     } else if (!run->lock_failure_told) {
-      std::fprintf(run->err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n",
-                   key.c_str(), std::strerror(error_number));
+      print_lock_failure(run->err, key.c_str(), error_number);
       run->lock_failure_told = true;
     }
   }
@@ -185,6 +179,25 @@ void queue_file(PackRun* run, const Target& target, const std::string& name, std
   run->pending.pop_back();
   run->report.resize(report_start);
   count_not_written(run, target.path.text, error_number);
+}
+
+int take_folder_lock(const FolderHandle& folder, const char* shown, PackRun* run, FILE* err, FolderLock* lock,
+                     bool* waited) {
+  int error_number = lock_folder(folder, false, lock);
+  *waited = error_number == EWOULDBLOCK;
+  if (*waited) {
+    std::fprintf(err, "Another velmire-pack writes into %s: waiting for it to end\n", shown);
+    std::fflush(err);
+    if (run != nullptr) commit(run);
+    error_number = lock_folder(folder, true, lock);
+  }
+  return error_number;
+}
+
+// New files have names of their own, so no file is at stake: say so and go on.
+void print_lock_failure(FILE* err, const char* shown, int error_number) {
+  std::fprintf(err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n", shown,
+               std::strerror(error_number));
 }
 
 void start_report(PackRun* run) {

@@ -65,6 +65,16 @@ void queue_file(PackRun* run, const Target& target, const std::string& name, std
 // parents.
 void commit(PackRun* run);
 
+// Takes the lock of `folder` (`shown` in messages), waiting for another
+// run that holds it after saying so; when `run` is given, what it has
+// queued is written first. Returns 0 or the error number; `waited`:
+// whether it waited.
+int take_folder_lock(const FolderHandle& folder, const char* shown, PackRun* run, FILE* err, FolderLock* lock,
+                     bool* waited);
+
+// Says that the lock of `shown` cannot be had, and that the run goes on.
+void print_lock_failure(FILE* err, const char* shown, int error_number);
+
 // Lets go of every lock below the destination, at the end of the run.
 void unlock_subfolders(PackRun* run);
 

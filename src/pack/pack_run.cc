@@ -122,17 +122,10 @@ bool folders_apart(const PreparedRun& prepared, FILE* err) {
 // Takes the destination's lock, waiting for another run that holds it.
 // Returns false when it cannot be had, after saying so.
 bool lock_destination(const PreparedRun& prepared, FolderLock* lock, FILE* err) {
-  const FolderHandle& folder = prepared.output_tree.root_folder;
-  int error_number = lock_folder(folder, false, lock);
-  if (error_number == EWOULDBLOCK) {
-    std::fprintf(err, "Another velmire-pack writes into %s: waiting for it to end\n", prepared.destination.text);
-    std::fflush(err);
-    error_number = lock_folder(folder, true, lock);
-  }
-  // New files have names of their own, so no file is at stake: say so and go on.
-  if (error_number != 0)
-    std::fprintf(err, "Cannot lock %s (%s): another velmire-pack writing there now would not be waited for\n",
-                 prepared.destination.text, std::strerror(error_number));
+  bool waited = false;
+  const int error_number =
+      take_folder_lock(prepared.output_tree.root_folder, prepared.destination.text, nullptr, err, lock, &waited);
+  if (error_number != 0) print_lock_failure(err, prepared.destination.text, error_number);
   return error_number == 0;
 }
 
