@@ -114,8 +114,7 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
   for (PixJob& job : jobs) {
     if (job.files.empty()) continue;
     if (!build_pix_job(run, &job)) return;
-    const std::span<const uint8_t> bytes = output_bytes(run->output);
-    job.built.assign(bytes.begin(), bytes.end());
+    keep_built(run, &job);
   }
   for (const PixJob& sixteen : jobs) {
     if (sixteen.files.empty() || !is_sixteen_bit_name(sixteen.file_name)) continue;
@@ -127,8 +126,7 @@ void rebuild_archive(PackRun* run, std::vector<MemberFolder>* folders, const std
   for (const PixJob& job : jobs) {
     archive.changed = archive.changed || job.changed;
     archive.lines += job.lines;
-    for (size_t i = 0; i < kReportTypeCount; ++i) archive.counts.textures.count[i] += job.counts.textures.count[i];
-    archive.counts.inexact_pixels += job.counts.inexact_pixels;
+    add_texture_counts(&archive.counts, job.counts);
     if (job.changed) members[job.member].bytes = job.built;
   }
   run->archive.clear();

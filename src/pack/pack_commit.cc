@@ -65,8 +65,7 @@ void commit(PackRun* run) {
     }
     std::fwrite(lines.data(), 1, lines.size(), run->out);
     PackTotals& totals = run->totals;
-    for (size_t i = 0; i < kReportTypeCount; ++i) totals.textures.count[i] += file.counts.textures.count[i];
-    totals.inexact_pixels += file.counts.inexact_pixels;
+    add_texture_counts(&totals, file.counts);
     ++(file.in_batch ? totals.files_written : totals.files_unchanged);
   }
   run->pending.clear();

@@ -24,6 +24,12 @@ struct PackTotals {
   int32_t files_not_written = 0;
 };
 
+// Adds the textures and inexact pixels of `from` to `to`.
+inline void add_texture_counts(PackTotals* to, const PackTotals& from) {
+  for (size_t i = 0; i < kReportTypeCount; ++i) to->textures.count[i] += from.textures.count[i];
+  to->inexact_pixels += from.inexact_pixels;
+}
+
 // A PIX file packed and not yet reported: its report lines wait in
 // PackRun::report until it is on the disk.
 struct PendingFile {

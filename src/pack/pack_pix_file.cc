@@ -143,12 +143,6 @@ bool open_images(PackRun* run, const PixJob& job, const char* target, FolderHand
   return false;
 }
 
-// Copies the run's output into the job, so that it outlives the next build.
-void keep_built(PackRun* run, PixJob* job) {
-  const std::span<const uint8_t> bytes = output_bytes(run->output);
-  job->built.assign(bytes.begin(), bytes.end());
-}
-
 // What the folder `name` beside `folder` (a path ending in a separator)
 // holds; its images, in `files`, only when they are numbered as they should be.
 FolderImages images_beside(const PathBuffer& folder, const std::string& own_name, const std::string& name,
@@ -258,6 +252,11 @@ bool build_pix_job(PackRun* run, PixJob* job, const PixJob* sixteen, const std::
   if (!built || !drop_textures_after_images(run, job)) return false;
   job->changed = !same_textures(job->old, output_bytes(run->output), &job->differing);
   return true;
+}
+
+void keep_built(PackRun* run, PixJob* job) {
+  const std::span<const uint8_t> bytes = output_bytes(run->output);
+  job->built.assign(bytes.begin(), bytes.end());
 }
 
 bool keep_twins_in_step(PackRun* run, const PixJob& sixteen, PixJob* eight, const char* where) {

@@ -42,6 +42,9 @@ struct PixJob {
 bool build_pix_job(PackRun* run, PixJob* job, const PixJob* sixteen = nullptr,
                    const std::vector<size_t>* twins = nullptr);
 
+// Copies the run's output into the job, so that it outlives the next build.
+void keep_built(PackRun* run, PixJob* job);
+
 // Keeps the 8-bit twins in `eight` (built from its images, if it has any)
 // of the edited textures of `sixteen` (built, its bytes in sixteen.built)
 // in step, by plan_twins's rule: with -twins `eight` is rebuilt with them
