@@ -48,7 +48,7 @@ static bool store_folder_argument(const char* argument, PathBuffer* path, FILE* 
     return true;
   }
   if (!path_assign_folder(path, argument)) {
-    std::fprintf(err, "ERROR: The path %s is too long\n", argument);
+    print_path_too_long(err, argument);
     return false;
   }
   return true;

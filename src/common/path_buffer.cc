@@ -74,3 +74,8 @@ bool path_assign_folder(PathBuffer* buffer, std::string_view path) {
   buffer->length = length;
   return true;
 }
+
+void print_path_too_long(FILE* err, std::string_view start, std::string_view rest) {
+  std::fprintf(err, "ERROR: The path %.*s%.*s is too long\n", static_cast<int>(start.size()), start.data(),
+               static_cast<int>(rest.size()), rest.data());
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -38,6 +39,10 @@ bool path_assign(PathBuffer* path, std::string_view text);
 // the result would not fit.
 bool path_append(PathBuffer* path, std::string_view piece);
 bool path_append(PathBuffer* path, std::string_view piece1, std::string_view piece2);
+
+// Says that the path `start` followed by `rest` is too long: the one
+// message for every path either program would form and cannot.
+void print_path_too_long(FILE* err, std::string_view start, std::string_view rest = {});
 
 // Makes a folder path end in exactly one separator: a run of trailing
 // separators collapses to one and a path without one gains one. The first

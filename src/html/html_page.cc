@@ -47,8 +47,7 @@ int open_html_page(HtmlPage* page, OutputTree* tree, std::string_view title, siz
   page->writer.err = err;
   page->path = tree->root;
   if (!path_append(&page->path, kPageFileName)) {
-    std::fprintf(err, "ERROR: The path %s%.*s is too long\n", tree->root.text, static_cast<int>(kPageFileName.size()),
-                 kPageFileName.data());
+    print_path_too_long(err, tree->root.text, kPageFileName);
     return 1;
   }
   page->title = title;

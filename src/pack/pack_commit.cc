@@ -124,7 +124,7 @@ bool enter_target(PackRun* run, const PathBuffer& destination, const std::string
                   Target* target) {
   target->path = destination;
   if (!path_append(&target->path, name)) {
-    std::fprintf(run->err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
+    print_path_too_long(run->err, destination.text, name);
     ++run->totals.files_not_written;
     return false;
   }

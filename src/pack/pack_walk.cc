@@ -47,7 +47,7 @@ void walk_level(PackRun* run, const PathBuffer& source, const std::vector<Folder
     PathBuffer folder = source;
     FileStatus status;
     if (!path_append(&folder, name, kSeparator)) {
-      std::fprintf(run->err, "ERROR: The path %s%s is too long\n", source.text, name.c_str());
+      print_path_too_long(run->err, source.text, name);
       continue;
     }
     if (get_file_status(folder.text, &status) != 0 || status.kind != EntryKind::folder) continue;
@@ -82,7 +82,7 @@ void walk_level(PackRun* run, const PathBuffer& source, const std::vector<Folder
     PathBuffer subfolder = destination;
     if (!may_walk_subfolder(&here, status.id, folder.text, run->err)) continue;
     if (!path_append(&subfolder, name, kSeparator)) {
-      std::fprintf(run->err, "ERROR: The path %s%s is too long\n", destination.text, name.c_str());
+      print_path_too_long(run->err, destination.text, name);
       continue;
     }
     walk_level(run, folder, sub_entries, subfolder, &here, hint_given);

@@ -25,10 +25,6 @@ static std::pair<uint64_t, uint64_t> walked_key(const FolderId& id) {
   return {id.device, id.index};
 }
 
-static void print_too_long(FILE* err, const char* folder, const std::string& name) {
-  std::fprintf(err, "ERROR: The path %s%s is too long\n", folder, name.c_str());
-}
-
 void begin_walk_level(const char* folder, const FolderChain* ancestors, WalkedFolders* walked, FolderChain* here) {
   // The top level keeps the record of the folders walked for the whole walk.
   *here = FolderChain{{}, ancestors, ancestors != nullptr ? ancestors->walked : walked};
@@ -61,9 +57,9 @@ static int walk_subfolder(PathBuffer* entry_path, const std::string& name,
   PathBuffer* subfolder_destination = &folders->output_path;
   *subfolder_destination = *folders->destination;
   if (!path_append(entry_path, separator)) {
-    print_too_long(err, entry_path->text, "");  // the source folder, then the name
+    print_path_too_long(err, entry_path->text, "");  // the source folder, then the name
   } else if (!path_append(subfolder_destination, name, separator)) {
-    print_too_long(err, folders->destination->text, name);
+    print_path_too_long(err, folders->destination->text, name);
   } else if (may_walk_subfolder(here, status.id, entry_path->text, err)) {
     return extract_folder(*entry_path, subfolder_destination, context, here);
   }
@@ -97,7 +93,7 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
   const char separator[] = {kPathSeparator, '\0'};
   PathBuffer destination = *folders->destination;
   if (!path_append(&destination, archive_name, separator)) {
-    print_too_long(err, folders->destination->text, std::string(archive_name));
+    print_path_too_long(err, folders->destination->text, archive_name);
     note_walk_message(context);
     return kWalkDone;
   }
@@ -114,8 +110,9 @@ int walk_archive_members(std::span<const uint8_t> file, const char* archive_path
     std::string_view earlier;
     if (!copy_member_name(member.name, &member_name) ||
         !path_append(&member_path, separator, path_view(member_name))) {
-      std::fprintf(err, "ERROR: The path %s%s%s is too long\n", archive_path, separator,
-                   text_of_name(member.name).c_str());
+      std::string rest = text_of_name(member.name);
+      rest.insert(rest.begin(), kPathSeparator);
+      print_path_too_long(err, archive_path, rest);
       note_walk_message(context);
       continue;
     }
@@ -223,7 +220,7 @@ int extract_folder(const PathBuffer& source, PathBuffer* destination, const RunC
     if (is_dot_entry(name)) continue;
     PathBuffer entry_path = source;
     if (!path_append(&entry_path, name)) {
-      print_too_long(context.err, source.text, name);
+      print_path_too_long(context.err, source.text, name);
       note_walk_message(context);
       continue;
     }
