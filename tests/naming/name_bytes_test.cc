@@ -6,44 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "pix_writer.h"
 #include "test_support.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/wait.h>
-#endif
-
 namespace {
-
-std::string utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return {reinterpret_cast<const char*>(text.data()), text.size()};
-}
-
-std::string quoted(const fs::path& path) {
-  return '"' + utf8(fs::path(path).make_preferred()) + '"';
-}
-
-// Runs a command line of UTF-8 text through the system's shell; returns the
-// program's exit status.
-int run_command(const std::string& command) {
-#ifdef _WIN32
-  // cmd.exe takes off the first and the last quote of a command line.
-  const std::string line = '"' + command + '"';
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), static_cast<int>(wide.size()));
-  return _wsystem(wide.c_str());
-#else
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
 
 TEST(NameBytes, CafeAndUberSurviveTheRoundTripByteForByte) {
   TempDir dir;
@@ -63,7 +32,7 @@ TEST(NameBytes, CafeAndUberSurviveTheRoundTripByteForByte) {
 #endif
   const std::string velmire = quoted(VELMIRE_BINARY), pack = quoted(VELMIRE_PACK_BINARY);
   const std::string images = ' ' + quoted(root / "images") + ' ';
-  ASSERT_EQ(run_command(velmire + ' ' + quoted(root / "src") + images + "-racepal >" + quoted(root / "report.txt")), 0);
+  ASSERT_EQ(run_shell(velmire + ' ' + quoted(root / "src") + images + "-racepal >" + quoted(root / "report.txt")), 0);
   std::vector<fs::path> files(fs::directory_iterator(root / "images" / "C.PIX"), fs::directory_iterator());
   std::sort(files.begin(), files.end());
   ASSERT_EQ(files.size(), 2u);
@@ -71,13 +40,13 @@ TEST(NameBytes, CafeAndUberSurviveTheRoundTripByteForByte) {
   EXPECT_EQ(utf8(files[1].filename()), "0002. " + uber + ".bmp");
   const std::vector<uint8_t> report = read_file(root / "report.txt");
   EXPECT_NE(std::string(report.begin(), report.end()).find("(" + uber + ") --> 0002. " + uber + ".bmp"), std::string::npos);
-  ASSERT_EQ(run_command(pack + images + quoted(root / "packed") + " -racepal >" + quoted(root / "pack.txt")), 0);
+  ASSERT_EQ(run_shell(pack + images + quoted(root / "packed") + " -racepal >" + quoted(root / "pack.txt")), 0);
   EXPECT_EQ(read_file(root / "packed" / "C.PIX"), cafe_uber.bytes);
 
   // On Windows a name of a character Windows-1252 has no byte for names no
   // texture: its PIX file is left as it was.
   fs::rename(files[0], root / "images" / "C.PIX" / fs::path(u8"0001. 日本.bmp"));
-  const int status = run_command(pack + images + quoted(root / "again") + " -racepal >" + quoted(root / "pack.txt") +
+  const int status = run_shell(pack + images + quoted(root / "again") + " -racepal >" + quoted(root / "pack.txt") +
                                  " 2>" + quoted(root / "pack.err"));
   EXPECT_EQ(status, status_of_a_name_without_bytes);
   EXPECT_EQ(fs::exists(root / "again" / "C.PIX"), status == 0);

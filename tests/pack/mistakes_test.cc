@@ -335,10 +335,8 @@ TEST(PackRoundTrip, EditsComeBackAsAModderExpectsAndMistakesAreCaught) {
          const fs::path hud = g.images / "c2" / "PIXELMAP";
          fs::rename(hud / "HUD.P08" / "0001. ARROW.BMP", hud / "HUD.P08" / "0002. ARROW.BMP");
          write_file(hud / "HUD.P16" / "0001. ARROW.BMP", bmp_file(2, 1, 24, {0x102030, 0xF0E0D0}));
-       }, 2, "HUD.P08 is left as it was: in folder ",
-       [](const Game& g, const std::string&) {
-         EXPECT_EQ(read_file(g.game / "c2" / "PIXELMAP" / "HUD.P08"), read_file(g.src / "c2" / "PIXELMAP" / "HUD.P08"));
-       }},
+       }, 2, "HUD.P08 is left as it was: in folder ", [](const Game& g, const std::string&) {
+         EXPECT_EQ(read_file(g.game / "c2" / "PIXELMAP" / "HUD.P08"), read_file(g.src / "c2" / "PIXELMAP" / "HUD.P08")); }},
       {"BODY and its twin's own image edited, with -twins", c2,
        [](const Game& g, std::vector<std::string>* a) {
          a->push_back("-twins");

@@ -69,8 +69,7 @@ TEST(Pack, ExtractedTreesPackBackIntoTheSameFilesWritingNone) {
       for (const auto& entry : fs::recursive_directory_iterator(dir.path / "copy"))
         fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
       const RunResult packed = run_program(run_pack, "velmire-pack", {dir.sub("images"), dir.sub("copy"), "-racepal", "-r"});
-      EXPECT_EQ(packed.status, 0);
-      EXPECT_EQ(packed.err, "");
+      EXPECT_EQ(std::pair(packed.status, packed.err), std::pair(0, std::string()));
       EXPECT_NE(packed.out.find("PIX files written:                           0\n"), std::string::npos) << packed.out;
       ASSERT_EQ(list_tree(dir.path / "copy"), list_tree(src));
       for (const std::string& name : list_tree(src)) {

@@ -43,22 +43,6 @@ std::vector<std::string> make_images(const TempDir& dir, int files, uint16_t sid
   return names;
 }
 
-// Runs a command line through the system's shell; returns the program's
-// exit status, or 128 + the signal that ended it.
-int run_shell(const std::string& command) {
-#ifdef _WIN32
-  // cmd.exe takes off the first and the last quote of a command line.
-  return std::system(("\"" + command + "\"").c_str());
-#else
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-#endif
-}
-
-// The program itself, named as the shell takes it (on Windows with '\', on
-// the drive the tests run from).
-std::string pack_program() { return '"' + fs::path(VELMIRE_PACK_BINARY).make_preferred().string() + '"'; }
-
 // The test holds the lock of a folder below the destination: two
 // velmire-pack processes started meanwhile wait, each saying so once (the
 // first for that folder, the second for the destination, which the first
@@ -75,7 +59,7 @@ TEST(PackRuns, TwoRunsAtOnceWaitForTheLock) {
   std::vector<std::thread> runs;
   for (int i = 0; i < 2; ++i)
     runs.emplace_back([&, i] {
-      statuses[i] = run_shell(pack_program() + " \"" + dir.sub("images") + "\" \"" + dir.sub("dst") + "\" -racepal -r >\"" +
+      statuses[i] = run_shell(quoted(VELMIRE_PACK_BINARY) + " \"" + dir.sub("images") + "\" \"" + dir.sub("dst") + "\" -racepal -r >\"" +
                               dir.sub("out" + std::to_string(i)) + "\" 2>\"" + dir.sub("err" + std::to_string(i)) + "\"");
     });
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -173,10 +157,10 @@ TEST(PackRuns, KilledAtRandomMomentsEveryFileIsWhole) {
     old_files.push_back(read_file(dir.path / "game" / name));
     new_files.push_back(read_file(dir.path / "src" / name));
   }
-  const std::string pack = pack_program() + " " + dir.sub("images") + " " + dir.sub("game") + " -racepal >/dev/null 2>&1";
+  const std::string pack = quoted(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " + dir.sub("game") + " -racepal >/dev/null 2>&1";
   fs::copy(dir.path / "game", dir.path / "probe");
   auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(run_shell(pack_program() + " " + dir.sub("images") + " " + dir.sub("probe") + " -racepal >/dev/null"), 0);
+  ASSERT_EQ(run_shell(quoted(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " + dir.sub("probe") + " -racepal >/dev/null"), 0);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::mt19937 random(std::random_device{}());
   int killed = 0;
@@ -215,7 +199,7 @@ TEST(PackRuns, AnAllocationThatFailsRefusesOnlyItsFile) {
   }
   write_file(dir.path / "images" / "100.PIX" / "0001. t.pix.bmp", bmp_of_rows(side, side, 8, 1, 40, {}, {0}, runs));
   fs::create_directory(dir.path / "dst");
-  const int status = run_shell("ulimit -v 60000 && " + pack_program() + " " + dir.sub("images") + " " +
+  const int status = run_shell("ulimit -v 60000 && " + quoted(VELMIRE_PACK_BINARY) + " " + dir.sub("images") + " " +
                                dir.sub("dst") + " -racepal -maxpixels 100000000 >/dev/null 2>" + dir.sub("err"));
   const Bytes err = read_file(dir.path / "err");
   EXPECT_EQ(status, 2) << std::string(err.begin(), err.end());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -19,8 +20,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 #include <cerrno>
+#else
+#include <sys/wait.h>
 #endif
 
 TempDir::TempDir() {
@@ -69,6 +73,28 @@ FILE* scratch_stream() {
   return nullptr;
 #else
   return std::tmpfile();
+#endif
+}
+
+std::string utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return {reinterpret_cast<const char*>(text.data()), text.size()};
+}
+
+std::string quoted(const fs::path& path) {
+  return '"' + utf8(fs::path(path).make_preferred()) + '"';
+}
+
+int run_shell(const std::string& command) {
+#ifdef _WIN32
+  // cmd.exe takes off the first and the last quote of a command line.
+  const std::string line = '"' + command + '"';
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), static_cast<int>(wide.size()));
+  return _wsystem(wide.c_str());
+#else
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 #endif
 }
 

@@ -36,6 +36,15 @@ struct RunResult {
 // current drive (which ordinary accounts may not write).
 FILE* scratch_stream();
 
+// The path in UTF-8, and in double quotes with the system's separators, as
+// a command line takes it.
+std::string utf8(const fs::path& path);
+std::string quoted(const fs::path& path);
+
+// Runs a command line of UTF-8 text through the system's shell; returns the
+// program's exit status, or 128 + the signal that ended it.
+int run_shell(const std::string& command);
+
 // Everything written to a scratch stream; closes it.
 std::string read_and_close(FILE* stream);
 
